@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+#include "config/model.h"
+#include "dialogs/settings.h"
+
+QT_BEGIN_NAMESPACE
+namespace Ui {
+class VelunorClass;
+}
+class QListWidgetItem;
+class QCloseEvent;
+QT_END_NAMESPACE
+
+// The editor's one window: the stream page, the PID filter page and the
+// services page over one TransportStreamCfg, and the document commands.
+//
+// Member definitions are spread over files named after what they hold:
+// velunor.cpp (frame), velunor_streampage.cpp, velunor_filterpage.cpp,
+// velunor_services.cpp and velunor_documents.cpp.
+class Velunor : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit Velunor(QWidget *parent = nullptr);
+    ~Velunor() override;
+
+    static QString versionText();
+
+    // Read access for tests and tools; the window stays the only writer.
+    const TransportStreamCfg &document() const { return config; }
+    QString documentFileName() const { return fileName; }
+    bool isChanged() const { return changed; }
+    bool hasUnsavedChanges() const;
+    const Settings &currentSettings() const { return settings; }
+
+    // Replaces the whole document by cfg as Load does after a successful parse:
+    // every page is refreshed and the first service (if any) is opened.
+    // `changed`, the file name and the title are left to the caller.
+    void setDocument(const TransportStreamCfg &cfg);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private Q_SLOTS:
+    void on_patEnabled_stateChanged(int);
+    void on_sdtEnabled_stateChanged(int);
+    void on_nitEnabled_stateChanged(int);
+    void on_eitEnabled_stateChanged(int);
+    void on_tdtEnabled_stateChanged(int);
+    void on_tsCAEnabled_toggled(bool);
+    void on_caEnabled_toggled(bool);
+    void on_lcEnabled_toggled(bool);
+    void on_featPOT_toggled(bool);
+    void on_filters_itemDoubleClicked(QListWidgetItem *item);
+    void on_addRemap_clicked();
+    void on_addFilter_clicked();
+    void editFilter();
+    void on_removeFilter_clicked();
+    void on_filterUp_clicked();
+    void on_filterDown_clicked();
+    void on_filters_customContextMenuRequested(const QPoint &pos);
+    void on_serviceUp_clicked();
+    void on_serviceDown_clicked();
+    void on_services_currentRowChanged(int row);
+    void on_services_customContextMenuRequested(const QPoint &pos);
+    void on_elements_itemDoubleClicked(QListWidgetItem *item);
+    void on_elements_customContextMenuRequested(const QPoint &pos);
+    void on_addService_clicked();
+    void editService();
+    void duplicateService();
+    void on_removeService_clicked();
+    void on_addES_clicked();
+    void editES();
+    void on_removeES_clicked();
+    void on_action_New_triggered();
+    void on_action_Load_triggered();
+    void on_action_Save_triggered();
+    void on_action_SaveAs_triggered();
+    void on_action_ExportToMUX_triggered();
+    void on_action_Settings_triggered();
+    void on_action_About_triggered();
+    void on_action_Version_triggered();
+
+private:
+    // Frame (velunor.cpp)
+    void updateWindowTitle();
+    void createToolBar();
+    void resetDocument();
+
+    // Stream page (velunor_streampage.cpp)
+    void updateStreamEnables();
+    void loadStreamPage();
+    bool streamPageChanged() const;
+    bool commitStreamPage();
+
+    // PID filter page (velunor_filterpage.cpp)
+    void refreshFilterList();
+    void editFilterAt(int position);
+    void moveFilter(int delta);
+
+    // Services page (velunor_services.cpp)
+    void clearServiceEditor();
+    void loadService(int row);
+    bool serviceEditorChanged() const;
+    bool commitService();
+    void refreshServiceList();
+    void refreshElementList();
+    void updateServiceEnables();
+    void openService(int row);
+    void moveService(int delta);
+    void editESAt(int position);
+
+    // Document commands (velunor_documents.cpp)
+    bool maybeSave();
+    bool saveTo(const QString &target);
+
+    Ui::VelunorClass *ui;
+    TransportStreamCfg config;
+    ServiceCfg editedService;
+    bool serviceOpen = false;
+    int editedRow = -1;
+    QString fileName;
+    bool changed = false;
+    Settings settings;
+};

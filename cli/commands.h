@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QStringList>
+
+// Each command gets its own arguments, the command name first (it stands
+// where QCommandLineParser expects the program name), and returns the exit code.
+int runFormat(const QStringList &arguments);
+int runExport(const QStringList &arguments);

@@ -1,0 +1,41 @@
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include "cli/commands.h"
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velunor-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("0.5"));
+
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() >= 2) {
+        const QString command = arguments.at(1);
+        if (command == QLatin1String("format"))
+            return runFormat(arguments.mid(1));
+        if (command == QLatin1String("export"))
+            return runExport(arguments.mid(1));
+    }
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Velunor command-line tool for MUX configurations.\n\n"
+        "Commands:\n"
+        "  format FILE.mux [-o OUT.mux]        rewrite a configuration in the canonical layout\n"
+        "  export FILE.mux OUT.mbn [--dump]    export a configuration as a MUX binary\n\n"
+        "Run 'velunor-cli COMMAND --help' for the options of a command."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("format or export"));
+    parser.process(app);
+
+    QTextStream err(stderr);
+    if (parser.positionalArguments().isEmpty())
+        err << "velunor-cli: no command given; see --help\n";
+    else
+        err << "velunor-cli: unknown command '" << parser.positionalArguments().first()
+            << "'; see --help\n";
+    return 2;
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+// Codes stored as plain integers in the records below; a value outside the
+// list is kept as it is, so a file written by a newer tool survives a round trip.
+enum MatchType : int { MatchRange = 0, MatchMask = 1 };
+enum FilterAction : int { ActionDrop = 0, ActionRemap = 1, ActionPass = 2 };
+enum EsType : int { EsMpeg2Video = 0, EsMpeg2Audio = 1, EsTeletext = 2, EsH264Video = 3 };
+enum ServiceType : int { ServiceDigitalTv = 0, ServiceDigitalRadio = 1 };
+
+// Input port of a filter rule: 0 is any port, 1 to 4 are the ports.
+constexpr int InputAny = 0;
+constexpr int MaxServicesAdded = 16;
+
+struct FilterCfg {
+    qint32 match = MatchRange;
+    qint32 input = InputAny;
+    quint32 a = 0;
+    quint32 b = 8191;
+    qint32 action = ActionPass;
+    qint32 newBase = 4096;
+
+    void setDefaults() { *this = FilterCfg(); }
+    friend bool operator==(const FilterCfg &l, const FilterCfg &r);
+    friend bool operator!=(const FilterCfg &l, const FilterCfg &r) { return !(l == r); }
+};
+
+struct ESCfg {
+    qint32 type = EsMpeg2Video;
+    quint16 pid = 0;
+    QString language;
+    // Initial teletext page (magazine in the hundreds); not kept in the file.
+    qint32 teletextPage = 100;
+
+    void setDefaults() { *this = ESCfg(); }
+    friend bool operator==(const ESCfg &l, const ESCfg &r);
+    friend bool operator!=(const ESCfg &l, const ESCfg &r) { return !(l == r); }
+};
+
+struct ServiceCfg {
+    quint16 id = 0;
+    qint32 type = ServiceDigitalTv;
+    QString providerName;
+    QString serviceName;
+    QString eventName;
+    QString eventText;
+    QString language;
+    quint16 pmtPid = 0;
+    quint16 pcrPid = 0;
+    bool caEnabled = false;
+    quint16 caId = 0;
+    quint16 ecmPid = 0;
+    bool pmtEnabled = true;
+    bool lcEnabled = false;
+    bool lcVisible = true;
+    quint16 lcNumber = 0;
+    QList<ESCfg> elements;
+
+    void setDefaults() { *this = ServiceCfg(); }
+    friend bool operator==(const ServiceCfg &l, const ServiceCfg &r);
+    friend bool operator!=(const ServiceCfg &l, const ServiceCfg &r) { return !(l == r); }
+};
+
+struct TransportStreamCfg {
+    quint16 id = 0;
+    quint16 origId = 0;
+    quint16 netId = 0;
+    QString netName;
+    bool caEnabled = false;
+    quint16 caId = 0;
+    quint16 emmPid = 0;
+    bool patEnabled = true;
+    bool sdtEnabled = true;
+    bool nitEnabled = true;
+    bool eitEnabled = true;
+    bool tdtEnabled = true;
+    quint16 patTime = 475;
+    quint16 nitTime = 5000;
+    quint16 sdtTime = 1000;
+    quint16 eitTime = 1000;
+    quint16 pmtTime = 475;
+    quint16 tdtTime = 15000;
+    bool realTdt = false;
+    bool playoutTimings = false;
+    qint32 filterDefault = ActionPass;
+    QList<FilterCfg> filters;
+    QList<ServiceCfg> services;
+
+    void setDefaults() { *this = TransportStreamCfg(); }
+    friend bool operator==(const TransportStreamCfg &l, const TransportStreamCfg &r);
+    friend bool operator!=(const TransportStreamCfg &l, const TransportStreamCfg &r) { return !(l == r); }
+};

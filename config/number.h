@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QStringView>
+#include <QtGlobal>
+
+// Integer conversion with automatic base, as operators type identifiers and
+// PIDs: an optional sign, then "0x"/"0X" and hexadecimal digits, or a leading
+// 0 and octal digits, or decimal digits. The whole text must convert and fit
+// a signed 32-bit integer; white space is not skipped (callers trim first).
+bool convertInteger(QStringView text, qint32 *value);
+bool convertInteger(QByteArrayView text, qint32 *value);
+
+// The trimmed text converted as above; 0 when it does not convert.
+qint32 integerValue(QStringView text);

@@ -1,0 +1,57 @@
+#include "dialogs/settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+const char *const iniName = "velunor.ini";
+const char *const hexKey = "notation/hex";
+} // namespace
+
+Settings::Settings()
+    : Settings(QCoreApplication::applicationDirPath())
+{
+}
+
+Settings::Settings(const QString &appDir)
+    : iniFile(resolveIniFile(appDir))
+{
+    load();
+}
+
+QString Settings::resolveIniFile(const QString &appDir)
+{
+    QString besideExecutable = appDir;
+    if (!besideExecutable.endsWith(QLatin1Char('/')))
+        besideExecutable += QLatin1Char('/');
+    besideExecutable += QLatin1String(iniName);
+
+    const QFileInfo dir(appDir);
+    if (QFileInfo::exists(besideExecutable) || (dir.isDir() && dir.isWritable()))
+        return besideExecutable;
+
+    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return perUser + QLatin1Char('/') + QLatin1String(iniName);
+}
+
+void Settings::load()
+{
+    if (!QFileInfo::exists(iniFile))
+        return;
+    const QSettings store(iniFile, QSettings::IniFormat);
+    hex = store.value(QLatin1String(hexKey), 0).toBool();
+}
+
+bool Settings::save() const
+{
+    const QFileInfo info(iniFile);
+    if (!QDir().mkpath(info.absolutePath()))
+        return false;
+    QSettings store(iniFile, QSettings::IniFormat);
+    store.setValue(QLatin1String(hexKey), hex);
+    store.sync();
+    return store.status() == QSettings::NoError;
+}

@@ -1,0 +1,116 @@
+#include "dialogs/valueentry.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QWidget>
+
+#include "config/number.h"
+#include "dialogs/prompter.h"
+
+namespace {
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("ValueEntry", text);
+}
+} // namespace
+
+bool parseNumber(const QString &text, qint32 least, qint32 greatest)
+{
+    qint32 value = 0;
+    return convertInteger(QStringView(text).trimmed(), &value) && value >= least
+        && value <= greatest;
+}
+
+QString formatNumber(qint32 value, int width, bool hex)
+{
+    if (!hex)
+        return QString::number(value);
+    return QStringLiteral("0x") + QString::number(value, 16).rightJustified(width, QLatin1Char('0'));
+}
+
+void warnInvalidField(const QString &name, QWidget *field, QWidget *parent)
+{
+    Prompter::warning(parent, tr("Invalid Value"),
+                      tr("Please correct the contents of the field \"%1\"").arg(name));
+    if (field) {
+        field->raise();
+        field->setFocus();
+    }
+}
+
+QString esTypeName(int type)
+{
+    switch (type) {
+    case EsMpeg2Video: return tr("MPEG2 Video");
+    case EsMpeg2Audio: return tr("MPEG2 Audio");
+    case EsTeletext: return tr("Teletext");
+    case EsH264Video: return tr("H264 Video");
+    default: return tr("unknown");
+    }
+}
+
+QString esTypeShortName(int type)
+{
+    switch (type) {
+    case EsMpeg2Video:
+    case EsH264Video: return tr("Vid");
+    case EsMpeg2Audio: return tr("Aud");
+    case EsTeletext: return tr("Txt");
+    default: return tr("?");
+    }
+}
+
+QString filterActionText(const FilterCfg &filter, bool hex)
+{
+    switch (filter.action) {
+    case ActionDrop: return tr("Drop");
+    case ActionRemap: return tr("Remap to base %1").arg(formatNumber(filter.newBase, 4, hex));
+    case ActionPass: return tr("Pass");
+    default: return tr("?");
+    }
+}
+
+QString filterInputText(const FilterCfg &filter)
+{
+    switch (filter.input) {
+    case 0: return tr("Any");
+    case 1: return tr("Port 1");
+    case 2: return tr("Port 2");
+    case 3: return tr("Port 3");
+    case 4: return tr("Port 4");
+    default: return tr("?");
+    }
+}
+
+void fillServiceTypeCombo(QComboBox *combo)
+{
+    combo->clear();
+    combo->addItem(tr("Digital TV (0x01)"), ServiceDigitalTv);
+    combo->addItem(tr("Digital Radio (0x02)"), ServiceDigitalRadio);
+}
+
+void fillVideoTypeCombo(QComboBox *combo)
+{
+    combo->clear();
+    combo->addItem(tr("MPEG2 (0x02)"), EsMpeg2Video);
+    combo->addItem(tr("H264 (0x1B)"), EsH264Video);
+}
+
+void fillESTypeCombo(QComboBox *combo)
+{
+    combo->clear();
+    combo->addItem(tr("MPEG2 Video"), EsMpeg2Video);
+    combo->addItem(tr("H264  Video"), EsH264Video);
+    combo->addItem(tr("MPEG2 Audio"), EsMpeg2Audio);
+    combo->addItem(tr("Teletext"), EsTeletext);
+}
+
+void fillInputCombo(QComboBox *combo)
+{
+    combo->clear();
+    for (int input = 0; input <= 4; ++input) {
+        FilterCfg f;
+        f.input = input;
+        combo->addItem(filterInputText(f));
+    }
+}
