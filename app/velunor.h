@@ -41,6 +41,10 @@ public:
     // `changed`, the file name and the title are left to the caller.
     void setDocument(const TransportStreamCfg &cfg);
 
+    // Commits the stream page, then the open service, as Save does before
+    // writing; false when a field was refused (the operator has been told).
+    bool commitPages();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

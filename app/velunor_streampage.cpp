@@ -12,3 +12,8 @@ void Velunor::updateStreamEnables() {}
 void Velunor::loadStreamPage() {}
 bool Velunor::streamPageChanged() const { return false; }
 bool Velunor::commitStreamPage() { return true; }
+
+bool Velunor::commitPages()
+{
+    return commitStreamPage() && commitService();
+}
