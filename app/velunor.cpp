@@ -1,0 +1,107 @@
+#include "app/velunor.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+
+#include "dialogs/prompter.h"
+#include "dialogs/valueentry.h"
+#include "ui_velunor.h"
+
+Velunor::Velunor(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::VelunorClass)
+{
+    ui->setupUi(this);
+    // Quit asks the window to close, so closeEvent's unsaved-changes prompt
+    // is the one and only way out.
+    connect(ui->action_Quit, &QAction::triggered, this, &QWidget::close);
+
+    updateWindowTitle();
+    createToolBar();
+    ui->tabWidget->setCurrentIndex(0);
+
+    // The form carries a status bar for Designer's sake; the editor has
+    // nothing to report in one.
+    delete statusBar();
+
+    changed = false;
+    fillServiceTypeCombo(ui->serviceType);
+    resetDocument();
+    clearServiceEditor();
+}
+
+Velunor::~Velunor()
+{
+    delete ui;
+}
+
+QString Velunor::versionText()
+{
+    return QStringLiteral("V0.5");
+}
+
+void Velunor::updateWindowTitle()
+{
+    if (fileName.isEmpty())
+        setWindowTitle(tr("Velunor %1").arg(versionText()));
+    else
+        setWindowTitle(tr("%1 - Velunor %2").arg(QFileInfo(fileName).fileName(), versionText()));
+}
+
+void Velunor::createToolBar()
+{
+    QToolBar *bar = addToolBar(tr("Velunor"));
+    bar->setObjectName(QStringLiteral("mainToolBar"));
+    bar->addAction(ui->action_New);
+    bar->addAction(ui->action_Load);
+    bar->addAction(ui->action_Save);
+    bar->addAction(ui->action_SaveAs);
+    bar->addSeparator();
+    bar->addAction(ui->action_ExportToMUX);
+    bar->addSeparator();
+    bar->addAction(ui->action_Settings);
+    bar->addAction(ui->action_About);
+}
+
+void Velunor::resetDocument()
+{
+    config.setDefaults();
+    serviceOpen = false;
+    editedRow = -1;
+    loadStreamPage();
+}
+
+bool Velunor::hasUnsavedChanges() const
+{
+    return changed || serviceEditorChanged() || streamPageChanged();
+}
+
+void Velunor::setDocument(const TransportStreamCfg &cfg)
+{
+    // Emptying the list first makes its current row -1, which the
+    // row-changed slot ignores, so no half-replaced service gets committed.
+    ui->services->clear();
+    config = cfg;
+    refreshServiceList();
+    refreshFilterList();
+    loadStreamPage();
+    clearServiceEditor();
+    if (!config.services.isEmpty())
+        ui->services->setCurrentRow(0);
+}
+
+void Velunor::on_action_Settings_triggered()
+{
+}
+
+void Velunor::on_action_About_triggered()
+{
+}
+
+void Velunor::on_action_Version_triggered()
+{
+}
