@@ -2,12 +2,224 @@
 
 #include <QCloseEvent>
 
-// Document commands: not written yet.
-void Velunor::on_action_New_triggered() {}
-void Velunor::on_action_Load_triggered() {}
-void Velunor::on_action_Save_triggered() {}
-void Velunor::on_action_SaveAs_triggered() {}
-void Velunor::on_action_ExportToMUX_triggered() {}
-void Velunor::closeEvent(QCloseEvent *event) { event->accept(); }
-bool Velunor::maybeSave() { return true; }
-bool Velunor::saveTo(const QString &) { return false; }
+#include "config/cfgreader.h"
+#include "config/cfgwriter.h"
+#include "dialogs/prompter.h"
+#include "psi/exportcheck.h"
+#include "psi/psivmprogram.h"
+#include "ui_velunor.h"
+
+// Document commands: New, Load, Save, Save As, Export to MUX and the two
+// unsaved-changes prompts.
+//
+// The pages are not bound live to `config`: the stream page and the service
+// editor are committed (validated and stored) before anything is written, and
+// a refused field ends the command before any file is opened. Files are
+// replaced through QSaveFile by the writer and by PsiVmProgram, so a failed
+// write leaves the previous file on disk as it was.
+
+namespace {
+
+QString configurationFilter()
+{
+    return Velunor::tr("MUX Configurations (*.mux)");
+}
+
+} // namespace
+
+void Velunor::on_action_New_triggered()
+{
+    if (!maybeSave())
+        return;
+
+    resetDocument();
+    clearServiceEditor();
+    refreshFilterList();
+    refreshServiceList();
+    refreshElementList();
+    ui->tabWidget->setCurrentIndex(0);
+
+    changed = false;
+    fileName.clear();
+    updateWindowTitle();
+}
+
+void Velunor::on_action_Load_triggered()
+{
+    if (!maybeSave())
+        return;
+
+    const QString name = Prompter::current()->openFileName(this, tr("Load Configuration"),
+                                                           QString(), configurationFilter());
+    if (name.isEmpty())
+        return;
+
+    CfgReader reader;
+    if (!reader.open(name)) {
+        Prompter::warning(this, tr("Read Error"), tr("Your configuration could not be read."),
+                          reader.errorString());
+        return;
+    }
+
+    // The reader fills a record of its own and hands it over only when the
+    // whole file was understood, so a fault leaves document and pages alone.
+    TransportStreamCfg loaded;
+    if (!reader.parse(&loaded)) {
+        QString where;
+        if (reader.errorLine() > 0)
+            where = tr("Line %1, column %2: %3")
+                        .arg(reader.errorLine())
+                        .arg(reader.errorColumn())
+                        .arg(reader.errorString());
+        else
+            where = reader.errorString();
+        Prompter::warning(this, tr("Parse Error"), tr("Your configuration could not be parsed."),
+                          where);
+        return;
+    }
+
+    setDocument(loaded);
+    fileName = name;
+    updateWindowTitle();
+    changed = false;
+}
+
+void Velunor::on_action_Save_triggered()
+{
+    QString target = fileName;
+    if (target.isEmpty()) {
+        target = Prompter::current()->saveFileName(this, tr("Save Configuration"), QString(),
+                                                   configurationFilter());
+        if (target.isEmpty())
+            return;
+    }
+    // The file just written is the document's file from now on: the next
+    // Save goes there without asking, and the title names it.
+    if (saveTo(target) && target != fileName) {
+        fileName = target;
+        updateWindowTitle();
+    }
+}
+
+void Velunor::on_action_SaveAs_triggered()
+{
+    const QString target = Prompter::current()->saveFileName(this, tr("Save Configuration"),
+                                                             fileName, configurationFilter());
+    if (target.isEmpty())
+        return;
+    if (saveTo(target) && target != fileName) {
+        fileName = target;
+        updateWindowTitle();
+    }
+}
+
+void Velunor::on_action_ExportToMUX_triggered()
+{
+    const QString target = Prompter::current()->saveFileName(this, tr("Export to MUX"), QString(),
+                                                             tr("MUX Binary (*.mbn)"));
+    if (target.isEmpty())
+        return;
+
+    if (!commitStreamPage() || !commitService())
+        return;
+
+    // Ask the engine first: a program it would have to cut short (more PMT
+    // routines than the entry table has slots, for instance) is never written.
+    const QStringList problems = exportProblems(config);
+    if (!problems.isEmpty()) {
+        Prompter::warning(this, tr("Export Error"), tr("Your configuration could not be exported."),
+                          QString(), problems.join(QLatin1Char('\n')));
+        return;
+    }
+
+    PsiVmProgram program;
+    if (!program.open(target) || !program.generateProgram(config)) {
+        Prompter::warning(this, tr("Write Error"), tr("Your configuration could not be exported."),
+                          program.errorString());
+        return;
+    }
+    // An export is no save: `changed` stays as the commits left it.
+}
+
+void Velunor::closeEvent(QCloseEvent *event)
+{
+    if (!changed && !serviceEditorChanged() && !streamPageChanged()) {
+        event->accept();
+        return;
+    }
+
+    const QMessageBox::StandardButton answer = Prompter::question(
+        this, tr("Unsaved Changes"),
+        tr("The configuration was changed.\nDo you want to save the changes?"),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+
+    switch (answer) {
+    case QMessageBox::No:
+        event->accept();
+        return;
+    case QMessageBox::Cancel:
+        event->ignore();
+        return;
+    case QMessageBox::Yes:
+        if (!commitStreamPage() || !commitService()) {
+            event->ignore();
+            return;
+        }
+        on_action_Save_triggered();
+        // Still changed: the save dialog was cancelled or writing failed.
+        if (changed)
+            event->ignore();
+        else
+            event->accept();
+        return;
+    default:
+        event->accept();
+        return;
+    }
+}
+
+bool Velunor::maybeSave()
+{
+    if (!changed && !serviceEditorChanged() && !streamPageChanged())
+        return true;
+
+    const QMessageBox::StandardButton answer = Prompter::question(
+        this, tr("Unsaved Changes"),
+        tr("This service has uncommitted changes.\nDo you want to save them?"),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+
+    switch (answer) {
+    case QMessageBox::Yes:
+        if (!commitService() || !commitStreamPage())
+            return false;
+        if (changed)
+            on_action_Save_triggered();
+        return !changed;
+    case QMessageBox::No:
+        // The command that follows replaces the pages, dropping the edits.
+        return true;
+    case QMessageBox::Cancel:
+        // Put the selection back on the service that stays in the editor.
+        ui->services->setCurrentRow(serviceOpen ? editedRow : -1);
+        return false;
+    default:
+        return true;
+    }
+}
+
+bool Velunor::saveTo(const QString &target)
+{
+    // Commit before the writer touches the target: a refused field must leave
+    // the file on disk as it was.
+    if (!commitStreamPage() || !commitService())
+        return false;
+
+    CfgWriter writer;
+    if (!writer.open(target) || !writer.write(config)) {
+        Prompter::warning(this, tr("Write Error"), tr("Your configuration could not be saved."),
+                          writer.errorString());
+        return false;
+    }
+    changed = false;
+    return true;
+}
