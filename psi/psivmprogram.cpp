@@ -1,0 +1,323 @@
+#include "psi/psivmprogram.h"
+
+#include <cstdio>
+
+#include <QtDebug>
+
+#include "config/model.h"
+#include "config/savefile.h"
+#include "psi/exportcheck.h"
+
+namespace {
+// Operands of the VM are 16-bit program offsets and 14-bit copy lengths.
+constexpr int MaxOffset = 0xFFFF;
+constexpr int MaxCopyLength = 0x3FFF;
+}
+
+PsiVmProgram::PsiVmProgram()
+    : QSaveFile(nullptr)
+{
+}
+
+bool PsiVmProgram::open(const QString &fileName)
+{
+    setFileName(fileName);
+    return QSaveFile::open(QIODevice::WriteOnly);
+}
+
+void PsiVmProgram::clearProgram()
+{
+    m_program.clear();
+    m_program.fill('\xFF', EntryTableSize);
+    m_context = -1;
+    m_encodingError = false;
+}
+
+void PsiVmProgram::append16(quint16 value)
+{
+    m_program.append(char(value >> 8));
+    m_program.append(char(value & 0xFF));
+}
+
+void PsiVmProgram::appendSection()
+{
+    m_program.append(m_buffer.output().data(), m_buffer.outputLength());
+}
+
+void PsiVmProgram::alignProgram(int n)
+{
+    if (n <= 0)
+        return;
+    while (m_program.size() % n != 0)
+        m_program.append('\xFF');
+}
+
+void PsiVmProgram::setEntryPoint(int slot, int offset)
+{
+    if (slot < 0 || slot >= EntrySlots) {
+        qCritical("Tried to set entry point %d", slot);
+        m_encodingError = true;
+        return;
+    }
+    if (offset > MaxOffset) {
+        qCritical("Entry point %d at offset %d is beyond the 16-bit program space", slot, offset);
+        m_encodingError = true;
+    }
+    if (m_program.size() < 2 * slot + 2)
+        m_program.resize(2 * slot + 2, '\xFF');
+    m_program[2 * slot] = char((offset >> 8) & 0xFF);
+    m_program[2 * slot + 1] = char(offset & 0xFF);
+}
+
+void PsiVmProgram::emitCopy(int offset, int length)
+{
+    if (offset > MaxOffset || length > MaxCopyLength) {
+        qCritical("Copy of %d bytes at offset %d cannot be addressed", length, offset);
+        m_encodingError = true;
+    }
+    m_program.append(char(0x80 | ((length >> 8) & 0x3F)));
+    m_program.append(char(length & 0xFF));
+    append16(quint16(offset));
+}
+
+void PsiVmProgram::emitByte(quint8 b)
+{
+    m_program.append('\x01');
+    m_program.append(char(b));
+}
+
+void PsiVmProgram::emitListMarker(quint8 kind)
+{
+    m_program.append('\x02');
+    m_program.append(char(kind));
+}
+
+void PsiVmProgram::emitSend(quint16 pid, int context)
+{
+    m_program.append('\x03');
+    m_program.append(char(context & 0xFF));
+    append16(pid);
+}
+
+void PsiVmProgram::emitClosingMarker(quint16 value)
+{
+    m_program.append('\x04');
+    m_program.append('\x00');
+    append16(value);
+}
+
+void PsiVmProgram::emitRealTimeTdt(quint8 kind)
+{
+    m_program.append('\x05');
+    m_program.append(char(kind));
+}
+
+void PsiVmProgram::emitInterval(quint16 ms)
+{
+    m_program.append('\x07');
+    m_program.append('\x00');
+    append16(ms);
+}
+
+void PsiVmProgram::emitOpenLength16(quint8 b)
+{
+    m_program.append('\x18');
+    m_program.append(char(b));
+}
+
+void PsiVmProgram::emitOpenLength8(quint8 b)
+{
+    m_program.append('\x28');
+    m_program.append(char(b));
+}
+
+void PsiVmProgram::emitCloseLongLength(int width)
+{
+    m_program.append(char(0x10 | ((width - 9) & 0x0F)));
+    m_program.append('\x00');
+}
+
+void PsiVmProgram::emitCloseShortLength(int width)
+{
+    m_program.append(char(0x20 | ((width - 1) & 0x07)));
+    m_program.append('\x00');
+}
+
+void PsiVmProgram::emitEnd()
+{
+    m_program.append('\xFF');
+    m_program.append('\xFF');
+}
+
+int PsiVmProgram::beginSection()
+{
+    m_buffer.reset();
+    return int(m_program.size());
+}
+
+int PsiVmProgram::appendFinishedSection()
+{
+    const int offset = int(m_program.size());
+    m_buffer.finish();
+    if (m_buffer.hasError())
+        m_encodingError = true;
+    appendSection();
+    alignProgram(2);
+    return offset;
+}
+
+void PsiVmProgram::emitSectionRoutine(const TransportStreamCfg &cfg, int sectionOffset,
+                                      quint16 interval, int listKind, quint16 pid, int context,
+                                      int slot)
+{
+    const int routine = int(m_program.size());
+    if (cfg.playoutTimings)
+        emitInterval(interval);
+    emitCopy(sectionOffset, m_buffer.outputLength());
+    if (listKind >= 0)
+        emitListMarker(quint8(listKind));
+    emitSend(pid, context);
+    emitEnd();
+    setEntryPoint(slot, routine);
+}
+
+void PsiVmProgram::writeServiceType(qint32 type)
+{
+    switch (type) {
+    case ServiceDigitalTv:
+        m_buffer.writeBits(0x01, 8); // service_type: digital television service
+        break;
+    case ServiceDigitalRadio:
+        m_buffer.writeBits(0x02, 8); // service_type: digital radio sound service
+        break;
+    default:
+        // No code to write; exportProblems() refuses such services up front.
+        qCritical("Service type %d has no DVB service_type", type);
+        m_encodingError = true;
+        break;
+    }
+}
+
+void PsiVmProgram::generateFilterTable(const TransportStreamCfg &cfg)
+{
+    const int offset = int(m_program.size());
+    append16(quint16(cfg.filters.size() + 1));
+
+    // Three 16-bit words per rule: action and remap offset; input port and
+    // first PID (range) or masked value; match type and second PID (or mask).
+    auto record = [this](qint32 match, qint32 input, quint32 a, quint32 b, qint32 action,
+                         qint32 newBase) {
+        const quint16 pidValue = quint16((match == MatchMask ? (a & b) : a) & 0x1FFF);
+        quint16 word0;
+        if (action == ActionDrop)
+            word0 = 0x8000;
+        else if (action == ActionRemap)
+            word0 = quint16(0xC000 | ((quint32(newBase) - pidValue) & 0x1FFF));
+        else // pass: a remap by offset 0
+            word0 = 0xC000;
+        const quint16 port = input == InputAny ? 0x7 : quint16((input - 1) & 0x7);
+        const quint16 word1 = quint16((port << 13) | pidValue);
+        const quint16 word2 = quint16(((match == MatchMask ? 1 : 0) << 13) | (b & 0x1FFF));
+        append16(word0);
+        append16(word1);
+        append16(word2);
+    };
+    for (const FilterCfg &f : cfg.filters)
+        record(f.match, f.input, f.a, f.b, f.action, f.newBase);
+    // The default rule covers PIDs 0 to 8190; the null packets on 0x1FFF stay out.
+    record(MatchRange, InputAny, 0, 0x1FFE, cfg.filterDefault, 0x1000);
+    setEntryPoint(SlotFilterTable, offset);
+}
+
+void PsiVmProgram::generateClosingRoutine()
+{
+    const int offset = int(m_program.size());
+    emitClosingMarker(1);
+    emitEnd();
+    setEntryPoint(SlotClosing, offset);
+}
+
+bool PsiVmProgram::buildProgram(const TransportStreamCfg &cfg)
+{
+    clearProgram();
+    if (cfg.patEnabled)
+        generatePAT(cfg, ++m_context);
+    if (cfg.nitEnabled)
+        generateNIT(cfg, ++m_context);
+    if (cfg.sdtEnabled)
+        generateSDT(cfg, ++m_context);
+    if (cfg.tdtEnabled) {
+        if (cfg.realTdt)
+            generateRealTimeTDT(cfg);
+        else
+            generateTDT(cfg, ++m_context);
+    }
+    // All EIT routines share one output context, taken even without services.
+    const int eitContext = cfg.eitEnabled ? ++m_context : -1;
+    int i = 0;
+    for (const ServiceCfg &service : cfg.services) {
+        if (!service.pmtEnabled)
+            continue;
+        generatePMT(cfg, service, SlotFirstPmt + i, ++m_context);
+        if (cfg.eitEnabled)
+            generateEIT(cfg, service, SlotFirstEit + i, eitContext, 1);
+        ++i;
+    }
+    generateFilterTable(cfg);
+    generateClosingRoutine();
+    return !m_encodingError;
+}
+
+bool PsiVmProgram::generateProgram(const TransportStreamCfg &cfg)
+{
+    auto refuse = [this](const QString &why) {
+        if (isOpen()) {
+            cancelWriting();
+            commit(); // discards the temporary file; the target stays as it was
+        }
+        setErrorString(why);
+        return false;
+    };
+    const QStringList problems = exportProblems(cfg);
+    if (!problems.isEmpty())
+        return refuse(problems.join(QLatin1Char('\n')));
+    if (!buildProgram(cfg))
+        return refuse(QStringLiteral("the program could not be encoded; see the messages above"));
+    QString error;
+    if (!commitGuarded(*this, m_program, &error)) {
+        setErrorString(error);
+        return false;
+    }
+    if (m_dumpEnabled)
+        dumpProgram();
+    return true;
+}
+
+QByteArray PsiVmProgram::dumpText(const QByteArray &program)
+{
+    QByteArray text = "unsigned char psivm_prog[" + QByteArray::number(program.size()) + "] = {\n";
+    const qsizetype n = program.size();
+    text.reserve(text.size() + n * 6 + n / 8 + 8);
+    static const char digits[] = "0123456789abcdef";
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i % 8 == 0)
+            text.append('\t');
+        const quint8 b = quint8(program.at(i));
+        text.append("0x");
+        text.append(digits[b >> 4]);
+        text.append(digits[b & 0xF]);
+        if (i != n - 1)
+            text.append(", ");
+        if (i % 8 == 7 || i == n - 1)
+            text.append('\n');
+    }
+    text.append("};\n");
+    return text;
+}
+
+void PsiVmProgram::dumpProgram() const
+{
+    const QByteArray text = dumpText(m_program);
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    std::fflush(stderr);
+}
