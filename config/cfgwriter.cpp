@@ -1,0 +1,188 @@
+#include "config/cfgwriter.h"
+
+#include <QSaveFile>
+
+#include "config/savefile.h"
+
+namespace {
+
+class Emitter
+{
+public:
+    explicit Emitter(QByteArray *out) : m_out(out) {}
+
+    void blockStart(int level, const char *name)
+    {
+        indent(level);
+        m_out->append(name);
+        m_out->append(" {\n");
+    }
+
+    void blockEnd(int level)
+    {
+        indent(level);
+        m_out->append("}\n");
+    }
+
+    // 16-bit identifiers, PIDs and the filter's a and b are unsigned in the
+    // model, the codes and the remap base signed; both print as plain decimal.
+    void number(int level, const char *key, qint64 value)
+    {
+        indent(level);
+        m_out->append(key);
+        m_out->append(" = ");
+        m_out->append(QByteArray::number(value));
+        m_out->append(";\n");
+    }
+
+    void flag(int level, const char *key, bool value)
+    {
+        indent(level);
+        m_out->append(key);
+        m_out->append(value ? " = yes;\n" : " = no;\n");
+    }
+
+    // Trimmed, backslashes doubled, then quotes escaped; an empty text is
+    // left out, so the field reads back as its default (empty).
+    void text(int level, const char *key, const QString &value)
+    {
+        const QString trimmed = value.trimmed();
+        if (trimmed.isEmpty())
+            return;
+        const QByteArray utf8 = trimmed.toUtf8();
+        indent(level);
+        m_out->append(key);
+        m_out->append(" = '");
+        for (char c : utf8) {
+            if (c == '\\' || c == '\'')
+                m_out->append('\\');
+            m_out->append(c);
+        }
+        m_out->append("';\n");
+    }
+
+private:
+    void indent(int level) { m_out->append(level, '\t'); }
+
+    QByteArray *m_out;
+};
+
+} // namespace
+
+CfgWriter::CfgWriter() = default;
+CfgWriter::~CfgWriter() = default;
+
+QByteArray CfgWriter::toText(const TransportStreamCfg &cfg)
+{
+    QByteArray out;
+    qsizetype estimate = 512 + cfg.filters.size() * 100;
+    for (const ServiceCfg &s : cfg.services) {
+        estimate += 300 + s.elements.size() * 60 + 2 * (s.providerName.size() + s.serviceName.size()
+                                                        + s.eventName.size() + s.eventText.size());
+    }
+    out.reserve(estimate);
+    Emitter e(&out);
+
+    e.blockStart(0, "transport-stream");
+    e.number(1, "id", cfg.id);
+    e.number(1, "orig-id", cfg.origId);
+    e.number(1, "net-id", cfg.netId);
+    e.text(1, "net-name", cfg.netName);
+    if (cfg.caEnabled) {
+        e.blockStart(1, "ca");
+        e.number(2, "ca-id", cfg.caId);
+        e.number(2, "emm-pid", cfg.emmPid);
+        e.blockEnd(1);
+    }
+    e.flag(1, "pat-enabled", cfg.patEnabled);
+    e.flag(1, "sdt-enabled", cfg.sdtEnabled);
+    e.flag(1, "nit-enabled", cfg.nitEnabled);
+    e.flag(1, "eit-enabled", cfg.eitEnabled);
+    e.flag(1, "tdt-enabled", cfg.tdtEnabled);
+    e.flag(1, "real-tdt", cfg.realTdt);
+    e.flag(1, "playout-timings", cfg.playoutTimings);
+    e.number(1, "pat-time", cfg.patTime);
+    e.number(1, "nit-time", cfg.nitTime);
+    e.number(1, "sdt-time", cfg.sdtTime);
+    e.number(1, "eit-time", cfg.eitTime);
+    e.number(1, "pmt-time", cfg.pmtTime);
+    e.number(1, "tdt-time", cfg.tdtTime);
+    e.number(1, "filter-default", cfg.filterDefault);
+
+    for (const FilterCfg &f : cfg.filters) {
+        e.blockStart(1, "filter");
+        e.number(2, "match", f.match);
+        e.number(2, "input", f.input);
+        e.number(2, "a", f.a);
+        e.number(2, "b", f.b);
+        e.number(2, "action", f.action);
+        // The base only means something to a remap rule.
+        if (f.action == ActionRemap)
+            e.number(2, "new-base", f.newBase);
+        e.blockEnd(1);
+    }
+
+    for (const ServiceCfg &s : cfg.services) {
+        e.blockStart(1, "service");
+        e.number(2, "id", s.id);
+        e.number(2, "type", s.type);
+        e.text(2, "provider-name", s.providerName);
+        e.text(2, "service-name", s.serviceName);
+        e.text(2, "event-name", s.eventName);
+        e.text(2, "event-text", s.eventText);
+        e.text(2, "language", s.language);
+        e.number(2, "pmt-pid", s.pmtPid);
+        e.number(2, "pcr-pid", s.pcrPid);
+        if (s.caEnabled) {
+            e.blockStart(2, "ca");
+            e.number(3, "ca-id", s.caId);
+            e.number(3, "ecm-pid", s.ecmPid);
+            e.blockEnd(2);
+        }
+        if (s.lcEnabled) {
+            e.blockStart(2, "logical-channel");
+            e.flag(3, "visible", s.lcVisible);
+            e.number(3, "number", s.lcNumber);
+            e.blockEnd(2);
+        }
+        e.flag(2, "pmt-enabled", s.pmtEnabled);
+        for (const ESCfg &es : s.elements) {
+            e.blockStart(2, "element");
+            e.number(3, "type", es.type);
+            e.number(3, "pid", es.pid);
+            e.text(3, "language", es.language);
+            e.blockEnd(2);
+        }
+        e.blockEnd(1);
+    }
+    e.blockEnd(0);
+    return out;
+}
+
+bool CfgWriter::open(const QString &fileName)
+{
+    m_errorString.clear();
+    m_file = std::make_unique<QSaveFile>(fileName);
+    if (!m_file->open(QIODevice::WriteOnly)) {
+        m_errorString = tr("cannot write '%1': %2").arg(fileName, m_file->errorString());
+        m_file.reset();
+        return false;
+    }
+    return true;
+}
+
+bool CfgWriter::write(const TransportStreamCfg &cfg)
+{
+    if (!m_file) {
+        if (m_errorString.isEmpty())
+            m_errorString = tr("no file is open for writing");
+        return false;
+    }
+    const std::unique_ptr<QSaveFile> file = std::move(m_file);
+    QString error;
+    if (!commitGuarded(*file, toText(cfg), &error)) {
+        m_errorString = tr("cannot write '%1': %2").arg(file->fileName(), error);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QString>
+
+#include <memory>
+
+#include "config/model.h"
+
+// Writes one configuration in the canonical .mux layout: a fixed key order,
+// one item per line, one tab per nesting level, decimal numbers, yes/no for
+// booleans, quoted UTF-8 texts and LF line ends.
+//
+// Saving goes through QSaveFile: the new text lands in a temporary file that
+// replaces the old one only when every byte was written and flushed, so a full
+// disk or a lost device never leaves a truncated configuration behind.
+class QSaveFile;
+
+class CfgWriter
+{
+    Q_DECLARE_TR_FUNCTIONS(CfgWriter)
+
+public:
+    CfgWriter();
+    ~CfgWriter();
+    Q_DISABLE_COPY_MOVE(CfgWriter)
+
+    // Remembers the target and checks that a temporary file can be created
+    // beside it; the existing file is not touched yet.
+    bool open(const QString &fileName);
+
+    // Writes the whole document; false when anything failed, and then the
+    // file on disk is exactly as it was before.
+    bool write(const TransportStreamCfg &cfg);
+
+    QString errorString() const { return m_errorString; }
+
+    // The canonical text of a document.
+    static QByteArray toText(const TransportStreamCfg &cfg);
+
+private:
+    std::unique_ptr<QSaveFile> m_file;
+    QString m_errorString;
+};
