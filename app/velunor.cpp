@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -16,6 +17,11 @@ Velunor::Velunor(QWidget *parent)
     , ui(new Ui::VelunorClass)
 {
     ui->setupUi(this);
+    // The service editor needs the room for its three groups side by side;
+    // the list keeps about what its two-line entries need and gives way first.
+    ui->splitter->setStretchFactor(0, 0);
+    ui->splitter->setStretchFactor(1, 1);
+    ui->splitter->setSizes({220, 540});
     // Quit asks the window to close, so closeEvent's unsaved-changes prompt
     // is the one and only way out.
     connect(ui->action_Quit, &QAction::triggered, this, &QWidget::close);
