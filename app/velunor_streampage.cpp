@@ -1,17 +1,248 @@
 #include "app/velunor.h"
 
-// Stream configuration page: not written yet.
-void Velunor::on_patEnabled_stateChanged(int) {}
-void Velunor::on_sdtEnabled_stateChanged(int) {}
-void Velunor::on_nitEnabled_stateChanged(int) {}
-void Velunor::on_eitEnabled_stateChanged(int) {}
-void Velunor::on_tdtEnabled_stateChanged(int) {}
-void Velunor::on_tsCAEnabled_toggled(bool) {}
-void Velunor::on_featPOT_toggled(bool) {}
-void Velunor::updateStreamEnables() {}
-void Velunor::loadStreamPage() {}
-bool Velunor::streamPageChanged() const { return false; }
-bool Velunor::commitStreamPage() { return true; }
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include "config/number.h"
+#include "dialogs/valueentry.h"
+#include "ui_velunor.h"
+
+// Stream configuration page. The widgets are not bound to `config`: they are
+// filled by loadStreamPage, compared by streamPageChanged and written back,
+// after validation, by commitStreamPage (Save, Export, the unsaved-changes
+// prompts). The default filter action lives on the PID filter page but is a
+// field of the transport stream, so it travels with this page.
+
+namespace {
+
+// filter-default is a FilterAction; the combo offers drop (index 0) and pass
+// (index 1) only, since a remap needs a base that the default rule cannot carry.
+constexpr int DefaultDropIndex = 0;
+constexpr int DefaultPassIndex = 1;
+
+qint32 fieldValue(const QLineEdit *edit)
+{
+    return integerValue(edit->text());
+}
+
+quint16 fieldValue16(const QLineEdit *edit)
+{
+    // Identifiers and PIDs are 16-bit fields; a text that passed its range
+    // check fits, an unchecked CA field keeps the low bits as the file would.
+    return static_cast<quint16>(integerValue(edit->text()));
+}
+
+} // namespace
+
+void Velunor::on_patEnabled_stateChanged(int)
+{
+    updateStreamEnables();
+}
+
+void Velunor::on_sdtEnabled_stateChanged(int)
+{
+    updateStreamEnables();
+}
+
+void Velunor::on_nitEnabled_stateChanged(int)
+{
+    updateStreamEnables();
+}
+
+void Velunor::on_eitEnabled_stateChanged(int)
+{
+    updateStreamEnables();
+}
+
+void Velunor::on_tdtEnabled_stateChanged(int)
+{
+    updateStreamEnables();
+}
+
+void Velunor::on_tsCAEnabled_toggled(bool)
+{
+    updateStreamEnables();
+}
+
+void Velunor::on_featPOT_toggled(bool)
+{
+    updateStreamEnables();
+}
+
+void Velunor::updateStreamEnables()
+{
+    const bool pat = ui->patEnabled->isChecked();
+    const bool sdt = ui->sdtEnabled->isChecked();
+    const bool nit = ui->nitEnabled->isChecked();
+    const bool eit = ui->eitEnabled->isChecked();
+    const bool tdt = ui->tdtEnabled->isChecked();
+
+    const bool ca = ui->tsCAEnabled->isChecked();
+    ui->tsCAID->setEnabled(ca);
+    ui->emmPID->setEnabled(ca);
+
+    // transport_stream_id is carried by the PAT, the SDT and the NIT's TS loop;
+    // original_network_id by the SDT, the NIT's TS loop and the EIT;
+    // network_id and the network_name_descriptor by the NIT alone.
+    ui->tsID->setEnabled(pat || sdt || nit);
+    ui->origTSID->setEnabled(sdt || nit || eit);
+    ui->netID->setEnabled(nit);
+    ui->netName->setEnabled(nit);
+
+    // An unchecked group box disables its children itself; enabling one here
+    // would show it live inside a dead group. PMTime follows the group only.
+    if (ui->featPOT->isChecked()) {
+        ui->PATime->setEnabled(pat);
+        ui->SDTime->setEnabled(sdt);
+        ui->NITime->setEnabled(nit);
+        ui->EITime->setEnabled(eit);
+        ui->TDTime->setEnabled(tdt);
+    }
+
+    ui->TDTBox->setEnabled(tdt);
+}
+
+void Velunor::loadStreamPage()
+{
+    const bool hex = settings.hex;
+
+    ui->tsID->setText(formatNumber(config.id, 4, hex));
+    ui->origTSID->setText(formatNumber(config.origId, 4, hex));
+    ui->netID->setText(formatNumber(config.netId, 4, hex));
+    ui->netName->setText(config.netName);
+
+    ui->tsCAEnabled->setChecked(config.caEnabled);
+    ui->tsCAID->setEnabled(config.caEnabled);
+    ui->emmPID->setEnabled(config.caEnabled);
+    ui->tsCAID->setText(formatNumber(config.caId, 4, hex));
+    ui->emmPID->setText(formatNumber(config.emmPid, 4, hex));
+
+    ui->patEnabled->setChecked(config.patEnabled);
+    ui->sdtEnabled->setChecked(config.sdtEnabled);
+    ui->nitEnabled->setChecked(config.nitEnabled);
+    ui->eitEnabled->setChecked(config.eitEnabled);
+    ui->tdtEnabled->setChecked(config.tdtEnabled);
+
+    ui->PATime->setValue(config.patTime);
+    ui->SDTime->setValue(config.sdtTime);
+    ui->NITime->setValue(config.nitTime);
+    ui->EITime->setValue(config.eitTime);
+    ui->TDTime->setValue(config.tdtTime);
+    ui->PMTime->setValue(config.pmtTime);
+
+    ui->featPOT->setChecked(config.playoutTimings);
+    ui->featRealTDT->setChecked(config.realTdt);
+    ui->featStaticTDT->setChecked(!config.realTdt);
+
+    // Any action other than drop shows as pass; the model follows so that the
+    // page does not look edited. This is a normalisation, not an edit.
+    if (config.filterDefault == ActionDrop) {
+        ui->filterDefault->setCurrentIndex(DefaultDropIndex);
+    } else {
+        config.filterDefault = ActionPass;
+        ui->filterDefault->setCurrentIndex(DefaultPassIndex);
+    }
+
+    updateStreamEnables();
+}
+
+bool Velunor::streamPageChanged() const
+{
+    if (fieldValue(ui->tsID) != config.id)
+        return true;
+    if (fieldValue(ui->origTSID) != config.origId)
+        return true;
+    if (fieldValue(ui->netID) != config.netId)
+        return true;
+    if (ui->netName->text().trimmed() != config.netName)
+        return true;
+    if (ui->tsCAEnabled->isChecked() != config.caEnabled)
+        return true;
+    if (fieldValue(ui->tsCAID) != config.caId)
+        return true;
+    if (fieldValue(ui->emmPID) != config.emmPid)
+        return true;
+    if (ui->patEnabled->isChecked() != config.patEnabled
+        || ui->sdtEnabled->isChecked() != config.sdtEnabled
+        || ui->nitEnabled->isChecked() != config.nitEnabled
+        || ui->eitEnabled->isChecked() != config.eitEnabled
+        || ui->tdtEnabled->isChecked() != config.tdtEnabled)
+        return true;
+    if (ui->PATime->value() != config.patTime || ui->NITime->value() != config.nitTime
+        || ui->SDTime->value() != config.sdtTime || ui->EITime->value() != config.eitTime
+        || ui->TDTime->value() != config.tdtTime || ui->PMTime->value() != config.pmtTime)
+        return true;
+    if (ui->featPOT->isChecked() != config.playoutTimings)
+        return true;
+    if (ui->featRealTDT->isChecked() != config.realTdt)
+        return true;
+
+    switch (ui->filterDefault->currentIndex()) {
+    case DefaultDropIndex: return config.filterDefault != ActionDrop;
+    case DefaultPassIndex: return config.filterDefault != ActionPass;
+    default: return true;
+    }
+}
+
+bool Velunor::commitStreamPage()
+{
+    if (!streamPageChanged())
+        return true;
+
+    struct Check {
+        QLineEdit *field;
+        qint32 greatest;
+        const char *name;
+    };
+    // PIDs of tables and streams stop at 8190: 0x1FFF is the null packet PID.
+    const bool ca = ui->tsCAEnabled->isChecked();
+    const Check checks[] = {
+        {ui->tsID, 65535, QT_TR_NOOP("Transport Stream ID")},
+        {ui->origTSID, 65535, QT_TR_NOOP("Original Stream ID")},
+        {ui->netID, 65535, QT_TR_NOOP("Network ID")},
+        {ca ? ui->tsCAID : nullptr, 65535, QT_TR_NOOP("CA-System ID")},
+        {ca ? ui->emmPID : nullptr, 8190, QT_TR_NOOP("EMM PID")},
+    };
+    for (const Check &check : checks) {
+        if (check.field && !parseNumber(check.field->text(), 0, check.greatest)) {
+            warnInvalidField(tr(check.name), check.field, this);
+            return false;
+        }
+    }
+
+    config.id = fieldValue16(ui->tsID);
+    config.origId = fieldValue16(ui->origTSID);
+    config.netId = fieldValue16(ui->netID);
+    config.netName = ui->netName->text().trimmed();
+    config.caEnabled = ca;
+    config.caId = fieldValue16(ui->tsCAID);
+    config.emmPid = fieldValue16(ui->emmPID);
+    config.patEnabled = ui->patEnabled->isChecked();
+    config.sdtEnabled = ui->sdtEnabled->isChecked();
+    config.nitEnabled = ui->nitEnabled->isChecked();
+    config.eitEnabled = ui->eitEnabled->isChecked();
+    config.tdtEnabled = ui->tdtEnabled->isChecked();
+    config.patTime = static_cast<quint16>(ui->PATime->value());
+    config.nitTime = static_cast<quint16>(ui->NITime->value());
+    config.sdtTime = static_cast<quint16>(ui->SDTime->value());
+    config.eitTime = static_cast<quint16>(ui->EITime->value());
+    config.tdtTime = static_cast<quint16>(ui->TDTime->value());
+    config.pmtTime = static_cast<quint16>(ui->PMTime->value());
+    config.playoutTimings = ui->featPOT->isChecked();
+    config.realTdt = ui->featRealTDT->isChecked();
+    switch (ui->filterDefault->currentIndex()) {
+    case DefaultDropIndex: config.filterDefault = ActionDrop; break;
+    case DefaultPassIndex: config.filterDefault = ActionPass; break;
+    default: break;
+    }
+
+    changed = true;
+    return true;
+}
 
 bool Velunor::commitPages()
 {
