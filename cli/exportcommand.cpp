@@ -1,9 +1,89 @@
+#include <QCommandLineParser>
 #include <QTextStream>
 
-#include "cli/commands.h"
+#include <cstdio>
 
-int runExport(const QStringList &)
+#include "cli/commands.h"
+#include "config/cfgreader.h"
+#include "psi/exportcheck.h"
+#include "psi/psivmprogram.h"
+
+namespace {
+
+bool g_debugOutput = false;
+
+// The exporter notes each EIT routine on the debug channel; that belongs with
+// the program dump, so it is shown only with --dump. Faults always show.
+void exportMessageHandler(QtMsgType type, const QMessageLogContext &, const QString &text)
 {
-    QTextStream(stderr) << "velunor-cli: export is not available yet\n";
-    return 2;
+    if (type == QtDebugMsg && !g_debugOutput)
+        return;
+    const QByteArray line = text.toLocal8Bit() + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+}
+
+} // namespace
+
+// velunor-cli export FILE.mux OUT.mbn [--dump]
+// Exit codes: 0 written, 1 the configuration is invalid or cannot be exported
+// (nothing written), 2 a file could not be read or written (or wrong arguments).
+int runExport(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Exports a MUX configuration as a MUX binary (PSI VM program). The configuration is "
+        "checked first; OUT is written only when it can be exported, and replaced only when "
+        "the whole program was written."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the configuration to read (.mux)"));
+    parser.addPositionalArgument(QStringLiteral("out"), QStringLiteral("the MUX binary to write (.mbn)"));
+    const QCommandLineOption dumpOption(QStringLiteral("dump"),
+                                        QStringLiteral("Print the program as a psivm_prog C array on "
+                                                       "standard error."));
+    parser.addOption(dumpOption);
+    // process() prints --help and argument errors itself and exits.
+    parser.process(arguments);
+
+    QTextStream err(stderr);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 2) {
+        err << "velunor-cli export: expected a configuration file and an output file; see --help\n";
+        return 2;
+    }
+    const QString fileName = files.at(0);
+    const QString outName = files.at(1);
+
+    CfgReader reader;
+    if (!reader.open(fileName)) {
+        err << fileName << ": error: " << reader.errorString() << '\n';
+        return 2;
+    }
+    TransportStreamCfg cfg;
+    if (!reader.parse(&cfg)) {
+        err << fileName << ':' << reader.errorLine() << ':' << reader.errorColumn()
+            << ": error: " << reader.errorString() << '\n';
+        return 1;
+    }
+
+    const QStringList problems = exportProblems(cfg);
+    if (!problems.isEmpty()) {
+        for (const QString &problem : problems)
+            err << fileName << ": error: " << problem << '\n';
+        return 1;
+    }
+
+    g_debugOutput = parser.isSet(dumpOption);
+    err.flush();
+    const QtMessageHandler previous = qInstallMessageHandler(exportMessageHandler);
+    PsiVmProgram program;
+    program.setDumpEnabled(parser.isSet(dumpOption));
+    bool ok = program.open(outName);
+    if (ok)
+        ok = program.generateProgram(cfg);
+    qInstallMessageHandler(previous);
+    if (!ok) {
+        err << outName << ": error: cannot write: " << program.errorString() << '\n';
+        return 2;
+    }
+    return 0;
 }
