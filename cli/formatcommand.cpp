@@ -1,9 +1,65 @@
+#include <QCommandLineParser>
+#include <QFile>
 #include <QTextStream>
 
 #include "cli/commands.h"
+#include "config/cfgreader.h"
+#include "config/cfgwriter.h"
+#include "config/savefile.h"
 
-int runFormat(const QStringList &)
+// velunor-cli format FILE.mux [-o OUT.mux]
+// Exit codes: 0 done, 1 the file is no valid configuration, 2 a file could not
+// be read or written (or the arguments are wrong).
+int runFormat(const QStringList &arguments)
 {
-    QTextStream(stderr) << "velunor-cli: format is not available yet\n";
-    return 2;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Reads a MUX configuration and writes it in the canonical layout, to standard output "
+        "or to OUT. OUT is replaced only when the whole text was written."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the configuration to read"));
+    const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
+                                          QStringLiteral("Write to <out> instead of standard output."),
+                                          QStringLiteral("out"));
+    parser.addOption(outputOption);
+    // process() prints --help and argument errors itself and exits.
+    parser.process(arguments);
+
+    QTextStream err(stderr);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1) {
+        err << "velunor-cli format: expected exactly one configuration file; see --help\n";
+        return 2;
+    }
+    const QString fileName = files.first();
+
+    CfgReader reader;
+    if (!reader.open(fileName)) {
+        err << "velunor-cli format: " << reader.errorString() << '\n';
+        return 2;
+    }
+    TransportStreamCfg cfg;
+    if (!reader.parse(&cfg)) {
+        err << fileName << ':' << reader.errorLine() << ':' << reader.errorColumn()
+            << ": error: " << reader.errorString() << '\n';
+        return 1;
+    }
+
+    const QByteArray text = CfgWriter::toText(cfg);
+    if (parser.isSet(outputOption)) {
+        const QString outName = parser.value(outputOption);
+        QString error;
+        if (!writeFileAtomically(outName, text, &error)) {
+            err << "velunor-cli format: cannot write '" << outName << "': " << error << '\n';
+            return 2;
+        }
+        return 0;
+    }
+
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly) || out.write(text) != text.size() || !out.flush()) {
+        err << "velunor-cli format: cannot write to standard output\n";
+        return 2;
+    }
+    return 0;
 }
