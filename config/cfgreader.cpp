@@ -31,7 +31,7 @@ enum Field {
 };
 
 struct Key {
-    const char *name;
+    QByteArrayView name;
     ValueKind kind;
     qint32 min;
     qint32 max;
@@ -112,7 +112,7 @@ template <std::size_t N>
 const Key *findIn(const Key (&table)[N], QByteArrayView name)
 {
     for (const Key &k : table) {
-        if (name == QByteArrayView(k.name))
+        if (name == k.name)
             return &k;
     }
     return nullptr;
@@ -284,18 +284,21 @@ CfgReader::Token CfgReader::nextToken()
             continue;
 
         case LexState::InQuoted:
+            // Runs of ordinary characters are copied in one piece, and only
+            // once an escape made the token differ from the bytes in the file.
             if (m_current == '\\' && (m_lookahead == '\\' || m_lookahead == '\'')) {
-                if (!owned) {
-                    token.text = QByteArray(m_bytes + start, m_currentOffset - start);
-                    owned = true;
-                }
+                token.text.append(m_bytes + start, m_currentOffset - start);
                 token.text.append(char(m_lookahead));
+                owned = true;
                 readChar();
                 readChar();
+                start = m_currentOffset;
                 continue;
             }
             if (m_current == '\'') {
-                if (!owned)
+                if (owned)
+                    token.text.append(m_bytes + start, m_currentOffset - start);
+                else
                     token.text = QByteArray::fromRawData(m_bytes + start, m_currentOffset - start);
                 readChar();
                 m_lexState = LexState::BetweenTokens;
@@ -306,8 +309,6 @@ CfgReader::Token CfgReader::nextToken()
                 m_lexState = LexState::Ended;
                 return Token();
             }
-            if (owned)
-                token.text.append(char(m_current));
             readChar();
             continue;
 
