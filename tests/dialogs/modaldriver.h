@@ -5,11 +5,14 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+
+#include <QStringList>
 
 #include <functional>
 
@@ -73,6 +76,28 @@ inline void chooseItem(QWidget *dlg, const char *name, int index)
 inline void toggle(QWidget *dlg, const char *name)
 {
     QTest::keyClick(child<QCheckBox>(dlg, name), Qt::Key_Space);
+}
+
+// Runs operator steps written as "text:object=typed text", "choose:object=index"
+// or "toggle:object", so that data rows can say what the operator did.
+inline void perform(QWidget *dlg, const QStringList &steps)
+{
+    for (const QString &step : steps) {
+        const int colon = step.indexOf(QLatin1Char(':'));
+        const QString verb = step.left(colon);
+        const QString rest = step.mid(colon + 1);
+        const int eq = rest.indexOf(QLatin1Char('='));
+        const QByteArray object = (eq < 0 ? rest : rest.left(eq)).toLatin1();
+        const QString arg = eq < 0 ? QString() : rest.mid(eq + 1);
+        if (verb == QLatin1String("text"))
+            typeInto(dlg, object.constData(), arg);
+        else if (verb == QLatin1String("choose"))
+            chooseItem(dlg, object.constData(), arg.toInt());
+        else if (verb == QLatin1String("toggle"))
+            toggle(dlg, object.constData());
+        else
+            qFatal("unknown step %s", qPrintable(step));
+    }
 }
 
 inline void clickBox(QWidget *dlg, QDialogButtonBox::StandardButton which)

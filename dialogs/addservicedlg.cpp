@@ -1,0 +1,180 @@
+#include "dialogs/addservicedlg.h"
+
+#include "config/model.h"
+#include "config/number.h"
+#include "dialogs/valueentry.h"
+#include "ui_addservicedlg.h"
+
+namespace {
+// A new service starts as a television service with the PMT on 0x400 and its
+// components on the PIDs right after it.
+constexpr int InitialServiceId = 256;
+constexpr int InitialPmtPid = 1024;
+constexpr int InitialVideoPid = 1025;
+constexpr int InitialAudioPid = 1026;
+constexpr int InitialTeletextPid = 1027;
+constexpr int FieldWidth = 4;
+} // namespace
+
+AddServiceDlg::AddServiceDlg(bool hex, QWidget *parent)
+    : QDialog(parent)
+    , ui(new Ui::AddServiceDlgClass)
+{
+    ui->setupUi(this);
+    fillServiceTypeCombo(ui->type);
+    fillVideoTypeCombo(ui->streamType);
+
+    ui->serviceID->setText(formatNumber(InitialServiceId, FieldWidth, hex));
+    ui->name->setText(tr("My TV Channel"));
+    ui->pmtPID->setText(formatNumber(InitialPmtPid, FieldWidth, hex));
+    ui->videoPID->setText(formatNumber(InitialVideoPid, FieldWidth, hex));
+    ui->audioPID->setText(formatNumber(InitialAudioPid, FieldWidth, hex));
+    ui->teletextPID->setText(formatNumber(InitialTeletextPid, FieldWidth, hex));
+
+    updateEnables();
+}
+
+AddServiceDlg::~AddServiceDlg()
+{
+    delete ui;
+}
+
+int AddServiceDlg::serviceType() const
+{
+    return ui->type->currentData().toInt();
+}
+
+QString AddServiceDlg::serviceIdText() const
+{
+    return ui->serviceID->text();
+}
+
+QString AddServiceDlg::nameText() const
+{
+    return ui->name->text();
+}
+
+QString AddServiceDlg::pmtPidText() const
+{
+    return ui->pmtPID->text();
+}
+
+QString AddServiceDlg::teletextPidText() const
+{
+    return ui->teletextPID->text();
+}
+
+bool AddServiceDlg::videoChecked() const
+{
+    return ui->videoEnabled->isChecked();
+}
+
+bool AddServiceDlg::audioChecked() const
+{
+    return ui->audioEnabled->isChecked();
+}
+
+bool AddServiceDlg::teletextChecked() const
+{
+    return ui->teletextEnabled->isChecked();
+}
+
+int AddServiceDlg::videoStreamType() const
+{
+    return ui->streamType->currentData().toInt();
+}
+
+quint16 AddServiceDlg::videoPid() const
+{
+    return quint16(integerValue(ui->videoPID->text()));
+}
+
+quint16 AddServiceDlg::audioPid() const
+{
+    return quint16(integerValue(ui->audioPID->text()));
+}
+
+void AddServiceDlg::accept()
+{
+    // service_id 0 is reserved for the NIT in the PAT; PIDs stop at 0x1FFE
+    // because 0x1FFF is the null packet PID. Unchecked components are not
+    // looked at, whatever their text.
+    if (!parseNumber(ui->serviceID->text(), 1, 65535)) {
+        warnInvalidField(tr("Service ID"), ui->serviceID, this);
+        return;
+    }
+    if (!parseNumber(ui->pmtPID->text(), 0, 8190)) {
+        warnInvalidField(tr("PMT PID"), ui->pmtPID, this);
+        return;
+    }
+    if (ui->videoEnabled->isChecked() && !parseNumber(ui->videoPID->text(), 0, 8190)) {
+        warnInvalidField(tr("Video PID"), ui->videoPID, this);
+        return;
+    }
+    if (ui->audioEnabled->isChecked() && !parseNumber(ui->audioPID->text(), 0, 8190)) {
+        warnInvalidField(tr("Audio PID"), ui->audioPID, this);
+        return;
+    }
+    if (ui->teletextEnabled->isChecked() && !parseNumber(ui->teletextPID->text(), 0, 8190)) {
+        warnInvalidField(tr("Teletext PID"), ui->teletextPID, this);
+        return;
+    }
+    QDialog::accept();
+}
+
+void AddServiceDlg::on_type_currentIndexChanged()
+{
+    updateEnables();
+}
+
+void AddServiceDlg::on_videoEnabled_stateChanged()
+{
+    updateEnables();
+}
+
+void AddServiceDlg::on_audioEnabled_stateChanged()
+{
+    updateEnables();
+}
+
+void AddServiceDlg::on_teletextEnabled_stateChanged()
+{
+    updateEnables();
+}
+
+void AddServiceDlg::updateEnables()
+{
+    if (ui->type->currentIndex() < 0)
+        return;
+
+    switch (ui->type->currentData().toInt()) {
+    case ServiceDigitalTv: {
+        ui->videoEnabled->setEnabled(true);
+        ui->audioEnabled->setEnabled(true);
+        ui->teletextEnabled->setEnabled(true);
+        const bool video = ui->videoEnabled->isChecked();
+        ui->videoPID->setEnabled(video);
+        ui->streamTypeLabel->setEnabled(video);
+        ui->streamType->setEnabled(video);
+        ui->audioPID->setEnabled(ui->audioEnabled->isChecked());
+        ui->teletextPID->setEnabled(ui->teletextEnabled->isChecked());
+        break;
+    }
+    case ServiceDigitalRadio:
+        // A radio service carries audio only. Unchecking re-enters this
+        // function through stateChanged and ends in the same state.
+        ui->videoEnabled->setEnabled(false);
+        ui->videoEnabled->setChecked(false);
+        ui->audioEnabled->setEnabled(true);
+        ui->teletextEnabled->setEnabled(false);
+        ui->teletextEnabled->setChecked(false);
+        ui->videoPID->setEnabled(false);
+        ui->streamTypeLabel->setEnabled(false);
+        ui->streamType->setEnabled(false);
+        ui->teletextPID->setEnabled(false);
+        ui->audioPID->setEnabled(ui->audioEnabled->isChecked());
+        break;
+    default:
+        break;
+    }
+}
