@@ -34,6 +34,9 @@ void Velunor::on_action_New_triggered()
 
     resetDocument();
     clearServiceEditor();
+    // The working copy still holds the service that was open; the element
+    // list is refilled from it below, so it must not outlive the document.
+    editedService = ServiceCfg();
     refreshFilterList();
     refreshServiceList();
     refreshElementList();
@@ -66,13 +69,15 @@ void Velunor::on_action_Load_triggered()
     TransportStreamCfg loaded;
     if (!reader.parse(&loaded)) {
         QString where;
-        if (reader.errorLine() > 0)
+        if (reader.errorLine() <= 0)
+            where = reader.errorString();
+        else if (reader.errorString().isEmpty())
+            where = tr("Line %1, column %2").arg(reader.errorLine()).arg(reader.errorColumn());
+        else
             where = tr("Line %1, column %2: %3")
                         .arg(reader.errorLine())
                         .arg(reader.errorColumn())
                         .arg(reader.errorString());
-        else
-            where = reader.errorString();
         Prompter::warning(this, tr("Parse Error"), tr("Your configuration could not be parsed."),
                           where);
         return;
