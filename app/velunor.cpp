@@ -8,9 +8,13 @@
 #include <QTabWidget>
 #include <QToolBar>
 
+#include "dialogs/aboutdlg.h"
+#include "dialogs/buildiddlg.h"
 #include "dialogs/prompter.h"
+#include "dialogs/settingsdialog.h"
 #include "dialogs/valueentry.h"
 #include "ui_velunor.h"
+#include "velunorversion.h"
 
 Velunor::Velunor(QWidget *parent)
     : QMainWindow(parent)
@@ -47,7 +51,8 @@ Velunor::~Velunor()
 
 QString Velunor::versionText()
 {
-    return QStringLiteral("V0.5");
+    // One version text for the title, the About box and the build information.
+    return QStringLiteral(VELUNOR_VERSION_TEXT);
 }
 
 void Velunor::updateWindowTitle()
@@ -102,12 +107,34 @@ void Velunor::setDocument(const TransportStreamCfg &cfg)
 
 void Velunor::on_action_Settings_triggered()
 {
+    SettingsDialog dialog(this);
+    if (dialog.exec(&settings) != QDialog::Accepted)
+        return;
+    // A settings file that cannot be written only costs the choice at the
+    // next start; this session shows the chosen notation all the same.
+    if (!settings.save())
+        Prompter::warning(this, tr("Write Error"), tr("Your settings could not be saved."));
+
+    // Show every number again in the chosen notation. Uncommitted edits on
+    // the stream page and in the service editor are given up here. The open
+    // service is reloaded by its row: after a list rebuild no entry is
+    // current, and the editor would otherwise keep the old notation.
+    loadStreamPage();
+    if (serviceOpen && editedRow >= 0 && editedRow < config.services.size())
+        loadService(editedRow);
+    refreshFilterList();
+    refreshServiceList();
+    refreshElementList();
 }
 
 void Velunor::on_action_About_triggered()
 {
+    AboutDlg dialog(this);
+    dialog.exec();
 }
 
 void Velunor::on_action_Version_triggered()
 {
+    BuildIDDlg dialog(this);
+    dialog.exec();
 }
