@@ -1,28 +1,656 @@
 #include "app/velunor.h"
 
-// Services page: not written yet.
-void Velunor::on_caEnabled_toggled(bool) {}
-void Velunor::on_lcEnabled_toggled(bool) {}
-void Velunor::on_serviceUp_clicked() {}
-void Velunor::on_serviceDown_clicked() {}
-void Velunor::on_services_currentRowChanged(int) {}
-void Velunor::on_services_customContextMenuRequested(const QPoint &) {}
-void Velunor::on_elements_itemDoubleClicked(QListWidgetItem *) {}
-void Velunor::on_elements_customContextMenuRequested(const QPoint &) {}
-void Velunor::on_addService_clicked() {}
-void Velunor::editService() {}
-void Velunor::duplicateService() {}
-void Velunor::on_removeService_clicked() {}
-void Velunor::on_addES_clicked() {}
-void Velunor::editES() {}
-void Velunor::on_removeES_clicked() {}
-void Velunor::clearServiceEditor() {}
-void Velunor::loadService(int) {}
-bool Velunor::serviceEditorChanged() const { return false; }
-bool Velunor::commitService() { return true; }
-void Velunor::refreshServiceList() {}
-void Velunor::refreshElementList() {}
-void Velunor::updateServiceEnables() {}
-void Velunor::openService(int) {}
-void Velunor::moveService(int) {}
-void Velunor::editESAt(int) {}
+#include <QAction>
+#include <QCursor>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QSignalBlocker>
+
+#include "config/number.h"
+#include "dialogs/addservicedlg.h"
+#include "dialogs/esconfigdlg.h"
+#include "dialogs/prompter.h"
+#include "dialogs/valueentry.h"
+#include "ui_velunor.h"
+
+// Services page: the list of the document's services and the editor of the
+// one that is open.
+//
+// The editor is not bound to `config`. A service is copied into the editor
+// (and its elementary streams into `editedService`) when it is opened, and
+// written back after validation when the operator leaves it, saves or
+// exports. Leaving a service always goes through commitService(), so a
+// refused field keeps the editor, and the list's current entry, on it.
+//
+// Documents may hold thousands of services. Opening one therefore touches
+// only the editor and the small element list; the services list is rebuilt
+// only where positions change (removal), while a commit, an append or a move
+// rewrites just the entries whose text changed.
+
+namespace {
+
+constexpr int PositionRole = Qt::UserRole;
+
+// Texts of the services list, translated once per refresh rather than once
+// per entry: a large document rebuilds thousands of entries at a time.
+class ServiceEntryTexts {
+public:
+    explicit ServiceEntryTexts(bool hex)
+        : hex(hex),
+          head(Velunor::tr("%1 (Service %2)\nPMT:%3")),
+          video(esTypeShortName(EsMpeg2Video)),
+          audio(esTypeShortName(EsMpeg2Audio)),
+          teletext(esTypeShortName(EsTeletext)),
+          h264(esTypeShortName(EsH264Video)),
+          unknown(esTypeShortName(-1))
+    {
+    }
+
+    QString text(const ServiceCfg &service) const
+    {
+        // One multi-argument substitution: a service name holding "%2" must be
+        // shown as typed, not have the id written into it.
+        QString t = head.arg(service.serviceName, formatNumber(service.id, 4, hex),
+                             formatNumber(service.pmtPid, 4, hex));
+        if (service.elements.isEmpty())
+            return t;
+        t.reserve(t.size() + 2 + service.elements.size() * 12);
+        t += QLatin1String(" (");
+        bool first = true;
+        for (const ESCfg &es : service.elements) {
+            if (!first)
+                t += QLatin1String(", ");
+            first = false;
+            t += shortName(es.type);
+            t += QLatin1Char(':');
+            t += formatNumber(es.pid, 4, hex);
+        }
+        t += QLatin1Char(')');
+        return t;
+    }
+
+private:
+    const QString &shortName(int type) const
+    {
+        switch (type) {
+        case EsMpeg2Video: return video;
+        case EsMpeg2Audio: return audio;
+        case EsTeletext: return teletext;
+        case EsH264Video: return h264;
+        default: return unknown;
+        }
+    }
+
+    bool hex;
+    QString head;
+    QString video;
+    QString audio;
+    QString teletext;
+    QString h264;
+    QString unknown;
+};
+
+QString elementEntryText(const ESCfg &es, bool hex)
+{
+    if (es.language.isEmpty())
+        return Velunor::tr("%1 (PID:%2)").arg(esTypeName(es.type), formatNumber(es.pid, 4, hex));
+    return Velunor::tr("%1 (PID:%2, Language:%3)")
+        .arg(esTypeName(es.type), formatNumber(es.pid, 4, hex), es.language);
+}
+
+QListWidgetItem *newEntry(const QString &text, int position)
+{
+    auto *item = new QListWidgetItem(text);
+    // Set before the item joins a view, so it costs no change notification.
+    item->setData(PositionRole, position);
+    return item;
+}
+
+int entryPosition(const QListWidgetItem *item)
+{
+    return item ? item->data(PositionRole).toInt() : -1;
+}
+
+// The row an action of a context menu was opened on (-1 when none).
+int actionRow(QObject *sender)
+{
+    const auto *action = qobject_cast<QAction *>(sender);
+    if (!action)
+        return -1;
+    bool ok = false;
+    const int row = action->data().toInt(&ok);
+    return ok ? row : -1;
+}
+
+bool numberEquals(const QLineEdit *field, qint32 least, qint32 greatest, qint32 stored)
+{
+    return parseNumber(field->text(), least, greatest) && integerValue(field->text()) == stored;
+}
+
+} // namespace
+
+void Velunor::on_caEnabled_toggled(bool)
+{
+    updateServiceEnables();
+}
+
+void Velunor::on_lcEnabled_toggled(bool)
+{
+    updateServiceEnables();
+}
+
+void Velunor::updateServiceEnables()
+{
+    const bool ca = ui->caEnabled->isEnabled() && ui->caEnabled->isChecked();
+    ui->caID->setEnabled(ca);
+    ui->ecmPID->setEnabled(ca);
+    const bool lc = ui->lcEnabled->isEnabled() && ui->lcEnabled->isChecked();
+    ui->lcVisible->setEnabled(lc);
+    ui->lcNumber->setEnabled(lc);
+}
+
+namespace {
+
+// Enables or disables every part of the service editor; the labels of the
+// plain fields follow their buddies so an empty editor reads as inactive.
+void setServiceEditorEnabled(Ui::VelunorClass *ui, bool enabled)
+{
+    QWidget *const labelled[] = {ui->serviceID,  ui->serviceType, ui->providerName,
+                                 ui->serviceName, ui->eventName,  ui->eventText,
+                                 ui->language,   ui->pmtPID,      ui->pcrPID};
+    for (QWidget *field : labelled)
+        field->setEnabled(enabled);
+    const QList<QLabel *> labels = ui->PSIGenerator->findChildren<QLabel *>();
+    for (QLabel *label : labels) {
+        for (QWidget *field : labelled) {
+            if (label->buddy() == field) {
+                label->setEnabled(enabled);
+                break;
+            }
+        }
+    }
+    QWidget *const others[] = {ui->caEnabled, ui->lcEnabled, ui->caID,     ui->ecmPID,
+                               ui->lcVisible, ui->lcNumber,  ui->pmtEnabled, ui->elements,
+                               ui->addES,     ui->removeES};
+    for (QWidget *w : others)
+        w->setEnabled(enabled);
+}
+
+} // namespace
+
+void Velunor::clearServiceEditor()
+{
+    QLineEdit *const texts[] = {ui->serviceID, ui->providerName, ui->serviceName, ui->eventName,
+                                ui->eventText, ui->language,     ui->pmtPID,      ui->pcrPID,
+                                ui->caID,      ui->ecmPID,       ui->lcNumber};
+    for (QLineEdit *edit : texts)
+        edit->clear();
+    ui->serviceType->setCurrentIndex(-1);
+    ui->caEnabled->setChecked(false);
+    ui->lcEnabled->setChecked(false);
+    ui->lcVisible->setChecked(false);
+    ui->pmtEnabled->setChecked(false);
+    ui->elements->clear();
+    setServiceEditorEnabled(ui, false);
+    serviceOpen = false;
+    editedRow = -1;
+}
+
+void Velunor::loadService(int row)
+{
+    if (row < 0 || row >= config.services.size())
+        return;
+    editedService = config.services.at(row);
+    const ServiceCfg &s = editedService;
+    const bool hex = settings.hex;
+
+    ui->serviceID->setText(formatNumber(s.id, 4, hex));
+    // A code no item offers (files may carry any 16-bit value) leaves the
+    // combo box without a selection, so the service reads as edited.
+    ui->serviceType->setCurrentIndex(ui->serviceType->findData(s.type));
+    ui->providerName->setText(s.providerName);
+    ui->serviceName->setText(s.serviceName);
+    ui->eventName->setText(s.eventName);
+    ui->eventText->setText(s.eventText);
+    ui->language->setText(s.language);
+    ui->pmtPID->setText(formatNumber(s.pmtPid, 4, hex));
+    ui->pcrPID->setText(formatNumber(s.pcrPid, 4, hex));
+    ui->caEnabled->setChecked(s.caEnabled);
+    ui->caID->setText(formatNumber(s.caId, 4, hex));
+    ui->ecmPID->setText(formatNumber(s.ecmPid, 4, hex));
+    ui->pmtEnabled->setChecked(s.pmtEnabled);
+    ui->lcEnabled->setChecked(s.lcEnabled);
+    ui->lcVisible->setChecked(s.lcVisible);
+    // Logical channel numbers are what viewers key in: always decimal.
+    ui->lcNumber->setText(QString::number(s.lcNumber));
+
+    setServiceEditorEnabled(ui, true);
+    updateServiceEnables();
+}
+
+bool Velunor::serviceEditorChanged() const
+{
+    if (!serviceOpen || editedRow < 0 || editedRow >= config.services.size())
+        return false;
+    const ServiceCfg &s = config.services.at(editedRow);
+
+    if (!numberEquals(ui->serviceID, 1, 65535, s.id))
+        return true;
+    if (ui->serviceType->currentIndex() < 0 || ui->serviceType->currentData().toInt() != s.type)
+        return true;
+    if (ui->providerName->text().trimmed() != s.providerName
+        || ui->serviceName->text().trimmed() != s.serviceName
+        || ui->eventName->text().trimmed() != s.eventName
+        || ui->eventText->text().trimmed() != s.eventText
+        || ui->language->text().trimmed() != s.language)
+        return true;
+    if (!numberEquals(ui->pmtPID, 0, 8190, s.pmtPid) || !numberEquals(ui->pcrPID, 0, 8190, s.pcrPid))
+        return true;
+    if (ui->caEnabled->isChecked() != s.caEnabled)
+        return true;
+    if (!numberEquals(ui->caID, 0, 65535, s.caId) || !numberEquals(ui->ecmPID, 0, 8190, s.ecmPid))
+        return true;
+    if (ui->lcEnabled->isChecked() != s.lcEnabled || ui->lcVisible->isChecked() != s.lcVisible
+        || !numberEquals(ui->lcNumber, 0, 999, s.lcNumber))
+        return true;
+    if (ui->pmtEnabled->isChecked() != s.pmtEnabled)
+        return true;
+
+    const QList<ESCfg> &edited = editedService.elements;
+    if (edited.size() != s.elements.size())
+        return true;
+    for (qsizetype i = 0; i < edited.size(); ++i) {
+        const ESCfg &a = edited.at(i);
+        const ESCfg &b = s.elements.at(i);
+        if (a.type != b.type || a.pid != b.pid || a.language.trimmed() != b.language.trimmed())
+            return true;
+    }
+    return false;
+}
+
+bool Velunor::commitService()
+{
+    if (!serviceOpen || !serviceEditorChanged())
+        return true;
+
+    struct Check {
+        QLineEdit *field;
+        qint32 least;
+        qint32 greatest;
+        const char *name;
+        bool active;
+    };
+    const bool ca = ui->caEnabled->isChecked();
+    const bool lc = ui->lcEnabled->isChecked();
+    const Check checks[] = {
+        {ui->serviceID, 1, 65535, QT_TR_NOOP("Service ID"), true},
+        {ui->pmtPID, 0, 8190, QT_TR_NOOP("PMT PID"), true},
+        {ui->pcrPID, 0, 8190, QT_TR_NOOP("PCR PID"), true},
+        {ui->caID, 0, 65535, QT_TR_NOOP("CA-System ID"), ca},
+        {ui->ecmPID, 0, 8190, QT_TR_NOOP("ECM PID"), ca},
+        {ui->lcNumber, 0, 999, QT_TR_NOOP("Logical Channel Number"), lc},
+    };
+    for (const Check &c : checks) {
+        if (c.active && !parseNumber(c.field->text(), c.least, c.greatest)) {
+            warnInvalidField(tr(c.name), c.field, this);
+            return false;
+        }
+    }
+
+    ServiceCfg &s = editedService;
+    s.id = static_cast<quint16>(integerValue(ui->serviceID->text()));
+    s.type = ui->serviceType->currentData().toInt();
+    s.providerName = ui->providerName->text().trimmed();
+    s.serviceName = ui->serviceName->text().trimmed();
+    s.eventName = ui->eventName->text().trimmed();
+    s.eventText = ui->eventText->text().trimmed();
+    s.language = ui->language->text().trimmed();
+    s.pmtPid = static_cast<quint16>(integerValue(ui->pmtPID->text()));
+    s.pcrPid = static_cast<quint16>(integerValue(ui->pcrPID->text()));
+    s.caEnabled = ca;
+    // Kept from the text even while the group is off, so switching CA or the
+    // logical channel back on finds the numbers the operator left there.
+    s.caId = static_cast<quint16>(integerValue(ui->caID->text()));
+    s.ecmPid = static_cast<quint16>(integerValue(ui->ecmPID->text()));
+    s.pmtEnabled = ui->pmtEnabled->isChecked();
+    s.lcEnabled = lc;
+    s.lcVisible = ui->lcVisible->isChecked();
+    s.lcNumber = static_cast<quint16>(integerValue(ui->lcNumber->text()));
+    config.services[editedRow] = s;
+
+    // Show what was stored where it was not validated, and select the stored
+    // type: otherwise an unreadable text in a switched-off group, or a type no
+    // item offers, would keep the service "edited" after every commit.
+    if (ui->serviceType->currentIndex() < 0)
+        ui->serviceType->setCurrentIndex(ui->serviceType->findData(s.type));
+    if (!ca) {
+        ui->caID->setText(formatNumber(s.caId, 4, settings.hex));
+        ui->ecmPID->setText(formatNumber(s.ecmPid, 4, settings.hex));
+    }
+    if (!lc)
+        ui->lcNumber->setText(QString::number(s.lcNumber));
+
+    // Only this service's entry can have changed: rewrite its text instead of
+    // rebuilding a list that may hold thousands of entries.
+    QListWidgetItem *entry = ui->services->item(editedRow);
+    if (entry && entryPosition(entry) == editedRow)
+        entry->setText(ServiceEntryTexts(settings.hex).text(s));
+    else
+        refreshServiceList();
+    changed = true;
+    return true;
+}
+
+void Velunor::refreshServiceList()
+{
+    QListWidget *list = ui->services;
+    const bool updates = list->updatesEnabled();
+    list->setUpdatesEnabled(false);
+    list->clear();
+    const ServiceEntryTexts texts(settings.hex);
+    const int count = int(config.services.size());
+    for (int i = 0; i < count; ++i)
+        list->addItem(newEntry(texts.text(config.services.at(i)), i));
+    list->setUpdatesEnabled(updates);
+    ui->serviceUp->setEnabled(count > 0);
+    ui->serviceDown->setEnabled(count > 0);
+}
+
+void Velunor::refreshElementList()
+{
+    QListWidget *list = ui->elements;
+    list->clear();
+    const QList<ESCfg> &elements = editedService.elements;
+    for (int i = 0; i < int(elements.size()); ++i)
+        list->addItem(newEntry(elementEntryText(elements.at(i), settings.hex), i));
+}
+
+void Velunor::openService(int row)
+{
+    if (row < 0 || row >= config.services.size() || row == editedRow)
+        return;
+    if (!commitService())
+        return;
+    loadService(row);
+    serviceOpen = true;
+    editedRow = row;
+    refreshElementList();
+}
+
+void Velunor::on_services_currentRowChanged(int row)
+{
+    if (row < 0 || row >= ui->services->count() || row == editedRow)
+        return;
+    openService(row);
+    if (editedRow == row)
+        return;
+    // The open service holds a refused field: the list goes back to it, and
+    // the warning has already put the focus on that field.
+    const auto backToOpenService = [this]() {
+        if (!serviceOpen)
+            return;
+        const QSignalBlocker blocker(ui->services);
+        ui->services->setCurrentRow(editedRow);
+        ui->services->clearSelection();
+    };
+    backToOpenService();
+    // A mouse press selects the clicked entry only after announcing the new
+    // current row; undo that too once the press has been handled.
+    QMetaObject::invokeMethod(ui->services, backToOpenService, Qt::QueuedConnection);
+}
+
+void Velunor::editService()
+{
+    openService(actionRow(sender()));
+}
+
+void Velunor::on_services_customContextMenuRequested(const QPoint &pos)
+{
+    QListWidgetItem *item = ui->services->itemAt(pos);
+    QMenu menu(this);
+    if (item) {
+        const int row = ui->services->row(item);
+        QAction *edit = menu.addAction(tr("&Edit"));
+        edit->setData(row);
+        connect(edit, &QAction::triggered, this, &Velunor::editService);
+        QAction *duplicate = menu.addAction(tr("&Duplicate"));
+        duplicate->setData(row);
+        connect(duplicate, &QAction::triggered, this, &Velunor::duplicateService);
+        menu.addSeparator();
+    }
+    connect(menu.addAction(tr("&Add service...")), &QAction::triggered, this,
+            &Velunor::on_addService_clicked);
+    if (item)
+        connect(menu.addAction(tr("&Remove service")), &QAction::triggered, this,
+                &Velunor::on_removeService_clicked);
+    menu.exec(QCursor::pos());
+}
+
+namespace {
+
+// Appends the entry of the last service and makes the up/down arrows usable.
+void appendServiceEntry(Ui::VelunorClass *ui, const TransportStreamCfg &config, bool hex)
+{
+    const int position = int(config.services.size()) - 1;
+    ui->services->addItem(newEntry(ServiceEntryTexts(hex).text(config.services.last()), position));
+    ui->serviceUp->setEnabled(true);
+    ui->serviceDown->setEnabled(true);
+}
+
+} // namespace
+
+void Velunor::on_addService_clicked()
+{
+    if (config.services.size() >= MaxServicesAdded) {
+        Prompter::warning(this, tr("Max services reached"), tr("You can not add more services!"));
+        return;
+    }
+
+    AddServiceDlg dlg(settings.hex, this);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+
+    ServiceCfg s;
+    s.id = static_cast<quint16>(integerValue(dlg.serviceIdText()));
+    s.type = dlg.serviceType();
+    s.serviceName = dlg.nameText().trimmed();
+    s.pmtPid = static_cast<quint16>(integerValue(dlg.pmtPidText()));
+
+    const auto append = [&s](int type, quint16 pid) {
+        ESCfg es;
+        es.type = type;
+        es.pid = pid;
+        s.elements.append(es);
+    };
+    if (s.type == ServiceDigitalTv) {
+        if (dlg.videoChecked())
+            append(dlg.videoStreamType(), dlg.videoPid());
+        if (dlg.audioChecked())
+            append(EsMpeg2Audio, dlg.audioPid());
+        if (dlg.teletextChecked())
+            append(EsTeletext, static_cast<quint16>(integerValue(dlg.teletextPidText())));
+        // The PCR travels with the video; the field is read even when no video
+        // stream was asked for.
+        s.pcrPid = dlg.videoPid();
+    } else if (s.type == ServiceDigitalRadio) {
+        if (dlg.audioChecked())
+            append(EsMpeg2Audio, dlg.audioPid());
+        s.pcrPid = dlg.audioPid();
+    }
+
+    config.services.append(s);
+    changed = true;
+    appendServiceEntry(ui, config, settings.hex);
+    ui->services->setCurrentRow(ui->services->count() - 1);
+}
+
+void Velunor::duplicateService()
+{
+    const QListWidgetItem *item = ui->services->item(actionRow(sender()));
+    if (!item)
+        return;
+    const int position = entryPosition(item);
+    if (position < 0 || position >= config.services.size())
+        return;
+
+    // The committed state, not the editor's: uncommitted edits belong to the
+    // open service and are committed when the copy is opened below.
+    ServiceCfg copy = config.services.at(position);
+    copy.serviceName.prepend(tr("(Copy of) "));
+    config.services.append(copy);
+    changed = true;
+    appendServiceEntry(ui, config, settings.hex);
+    ui->services->setCurrentRow(ui->services->count() - 1);
+}
+
+void Velunor::on_removeService_clicked()
+{
+    const QListWidgetItem *item = ui->services->currentItem();
+    if (!item)
+        return;
+    const int position = entryPosition(item);
+    if (position < 0 || position >= config.services.size())
+        return;
+
+    const QString text = tr("You are about to remove service \"%1\".\nDo you want to continue?")
+                             .arg(config.services.at(position).serviceName);
+    if (Prompter::question(this, tr("Remove Service"), text, QMessageBox::Yes | QMessageBox::No,
+                           QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+
+    if (serviceOpen && position == editedRow)
+        clearServiceEditor();
+    else if (serviceOpen && position < editedRow)
+        --editedRow; // the open service moves up with everything behind the removed one
+    config.services.removeAt(position);
+    changed = true;
+    refreshServiceList();
+}
+
+void Velunor::on_serviceUp_clicked()
+{
+    moveService(-1);
+}
+
+void Velunor::on_serviceDown_clicked()
+{
+    moveService(1);
+}
+
+void Velunor::moveService(int delta)
+{
+    const int count = int(config.services.size());
+    const QListWidgetItem *item = ui->services->currentItem();
+    if (count < 2 || !item)
+        return;
+    const int from = entryPosition(item);
+    const int to = from + delta;
+    if (from < 0 || from >= count || to < 0 || to >= count)
+        return;
+    if (!commitService())
+        return;
+
+    // The editor is released first so that making the new row current opens
+    // the moved service whatever was open before.
+    serviceOpen = false;
+    editedRow = -1;
+    config.services.move(from, to);
+    changed = true;
+
+    // Only the two swapped entries change text; positions stay as they were.
+    const ServiceEntryTexts texts(settings.hex);
+    QListWidgetItem *a = ui->services->item(from);
+    QListWidgetItem *b = ui->services->item(to);
+    if (a && b && entryPosition(a) == from && entryPosition(b) == to) {
+        a->setText(texts.text(config.services.at(from)));
+        b->setText(texts.text(config.services.at(to)));
+    } else {
+        refreshServiceList();
+    }
+    ui->services->setCurrentRow(to);
+}
+
+void Velunor::on_elements_itemDoubleClicked(QListWidgetItem *item)
+{
+    editESAt(entryPosition(item));
+}
+
+void Velunor::on_elements_customContextMenuRequested(const QPoint &pos)
+{
+    QListWidgetItem *item = ui->elements->itemAt(pos);
+    QMenu menu(this);
+    if (item) {
+        QAction *edit = menu.addAction(tr("&Edit..."));
+        edit->setData(ui->elements->row(item));
+        connect(edit, &QAction::triggered, this, &Velunor::editES);
+        menu.addSeparator();
+    }
+    connect(menu.addAction(tr("&Add Elementary PID...")), &QAction::triggered, this,
+            &Velunor::on_addES_clicked);
+    if (item)
+        connect(menu.addAction(tr("&Remove Elementary PID")), &QAction::triggered, this,
+                &Velunor::on_removeES_clicked);
+    menu.exec(QCursor::pos());
+}
+
+void Velunor::on_addES_clicked()
+{
+    if (!serviceOpen)
+        return;
+    ESConfigDlg dlg(this);
+    ESCfg es;
+    if (dlg.exec(&es, true, settings.hex) != QDialog::Accepted)
+        return;
+    editedService.elements.append(es);
+    // The stream lives in the working copy until the next commit, but the
+    // document already differs from its file.
+    changed = true;
+    refreshElementList();
+}
+
+void Velunor::editES()
+{
+    editESAt(entryPosition(ui->elements->item(actionRow(sender()))));
+}
+
+void Velunor::editESAt(int position)
+{
+    if (!serviceOpen || position < 0 || position >= editedService.elements.size())
+        return;
+    ESConfigDlg dlg(this);
+    ESCfg es = editedService.elements.at(position);
+    if (dlg.exec(&es, false, settings.hex) != QDialog::Accepted)
+        return;
+    ESCfg &target = editedService.elements[position];
+    target.type = es.type;
+    target.pid = es.pid;
+    target.language = es.language;
+    target.teletextPage = es.teletextPage;
+    const int row = ui->elements->currentRow();
+    changed = true;
+    refreshElementList();
+    ui->elements->setCurrentRow(row);
+}
+
+void Velunor::on_removeES_clicked()
+{
+    const QListWidgetItem *item = ui->elements->currentItem();
+    if (!serviceOpen || !item)
+        return;
+    const int position = entryPosition(item);
+    if (position < 0 || position >= editedService.elements.size())
+        return;
+
+    const QString text = tr("You are about to remove elementary PID %1.\nDo you want to continue?")
+                             .arg(formatNumber(editedService.elements.at(position).pid, 4,
+                                               settings.hex));
+    if (Prompter::question(this, tr("Remove Elementary PID"), text,
+                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    editedService.elements.removeAt(position);
+    changed = true;
+    refreshElementList();
+}

@@ -1,0 +1,249 @@
+// The main window's lists with a large document: 5,000 services of four
+// elementary streams each and 2,000 PID filter rules.
+//
+// Every figure is reported against a baseline taken in the same iteration:
+// filling a bare, visible QListWidget with the same number of entries (the
+// services list's own texts), so the ratios hold across machines. Run by hand:
+//   QT_QPA_PLATFORM=offscreen build-xxx/bench/bench_pages
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTabWidget>
+
+#include "app/velunor.h"
+
+namespace {
+
+constexpr int ServiceCount = 5000;
+constexpr int FilterCount = 2000;
+
+TransportStreamCfg makeDocument(int services, int filters)
+{
+    TransportStreamCfg cfg;
+    for (int i = 0; i < services; ++i) {
+        ServiceCfg s;
+        s.id = quint16(i + 1);
+        s.serviceName = QStringLiteral("Service number %1").arg(i);
+        s.providerName = QStringLiteral("Provider");
+        s.pmtPid = quint16(32 + (i % 8000));
+        s.pcrPid = s.pmtPid;
+        for (int e = 0; e < 4; ++e) {
+            ESCfg es;
+            es.type = e;
+            es.pid = quint16((s.pmtPid + e + 1) % 8191);
+            if (e == 1)
+                es.language = QStringLiteral("deu");
+            s.elements << es;
+        }
+        cfg.services << s;
+    }
+    for (int i = 0; i < filters; ++i) {
+        FilterCfg f;
+        f.a = quint32(i % 8192);
+        f.b = quint32(i % 8192);
+        f.action = i % 3;
+        f.input = i % 5;
+        cfg.filters << f;
+    }
+    return cfg;
+}
+
+// What a bare list costs: clear, then one addItem per entry.
+qint64 bareFillNs(QListWidget *list, const QStringList &texts)
+{
+    QElapsedTimer t;
+    t.start();
+    list->clear();
+    for (const QString &text : texts)
+        list->addItem(text);
+    return t.nsecsElapsed();
+}
+
+struct Fixture {
+    Fixture()
+    {
+        window.findChild<QTabWidget *>(QStringLiteral("tabWidget"))->setCurrentIndex(2);
+        window.show();
+        bare.show();
+        services = window.findChild<QListWidget *>(QStringLiteral("services"));
+    }
+
+    QStringList serviceTexts(int count) const
+    {
+        QStringList texts;
+        for (int i = 0; i < count; ++i)
+            texts << QStringLiteral("Service number %1 (Service 0x%2)\nPMT:0x%3 "
+                                    "(Vid:0x0021, Aud:0x0022, Txt:0x0023, Vid:0x0024)")
+                         .arg(i)
+                         .arg(i + 1, 4, 16, QLatin1Char('0'))
+                         .arg(32 + i, 4, 16, QLatin1Char('0'));
+        return texts;
+    }
+
+    QStringList filterTexts(int count) const
+    {
+        QStringList texts;
+        for (int i = 0; i < count; ++i)
+            texts << QStringLiteral("PID 0x%1 - 0x%1, Port 1: Remap to base 0x1000")
+                         .arg(i, 4, 16, QLatin1Char('0'));
+        return texts;
+    }
+
+    Velunor window;
+    QListWidget bare;
+    QListWidget *services = nullptr;
+};
+
+Fixture &fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+void report(benchmark::State &state, qint64 measuredNs, qint64 bareNs)
+{
+    const double n = double(state.iterations());
+    state.counters["ms"] = measuredNs / n / 1e6;
+    state.counters["bare_ms"] = bareNs / n / 1e6;
+    state.counters["ratio"] = double(measuredNs) / double(bareNs);
+}
+
+// setDocument with only services: rebuilds the services list and opens the
+// first service; the empty document in between keeps every pass alike.
+void BM_ServiceListRefresh(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    const TransportStreamCfg doc = makeDocument(ServiceCount, 0);
+    const QStringList texts = f.serviceTexts(ServiceCount);
+    qint64 measured = 0;
+    qint64 bare = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        f.window.setDocument(doc);
+        measured += t.nsecsElapsed();
+        bare += bareFillNs(&f.bare, texts);
+        benchmark::DoNotOptimize(f.services->count());
+    }
+    report(state, measured, bare);
+}
+BENCHMARK(BM_ServiceListRefresh)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The same, with the event loop run afterwards so the list lays out and
+// paints its entries, as the operator sees it; the bare list likewise.
+void BM_ServiceListRefreshShown(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    const TransportStreamCfg doc = makeDocument(ServiceCount, 0);
+    const QStringList texts = f.serviceTexts(ServiceCount);
+    qint64 measured = 0;
+    qint64 bare = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        f.window.setDocument(doc);
+        QCoreApplication::processEvents();
+        measured += t.nsecsElapsed();
+        t.start();
+        bareFillNs(&f.bare, texts);
+        QCoreApplication::processEvents();
+        bare += t.nsecsElapsed();
+    }
+    report(state, measured, bare);
+}
+BENCHMARK(BM_ServiceListRefreshShown)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// setDocument with only filter rules: rebuilds the filter list.
+void BM_FilterListRefresh(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    const TransportStreamCfg doc = makeDocument(0, FilterCount);
+    const QStringList texts = f.filterTexts(FilterCount);
+    qint64 measured = 0;
+    qint64 bare = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        f.window.setDocument(doc);
+        measured += t.nsecsElapsed();
+        bare += bareFillNs(&f.bare, texts);
+    }
+    report(state, measured, bare);
+}
+BENCHMARK(BM_FilterListRefresh)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// Selecting services one after another in the list: commit (nothing edited),
+// load the editor, rebuild the element list, and let the window repaint.
+void BM_OpenService(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    f.window.setDocument(makeDocument(ServiceCount, FilterCount));
+    QCoreApplication::processEvents();
+    const QStringList texts = f.serviceTexts(ServiceCount);
+    qint64 measured = 0;
+    qint64 bare = 0;
+    int row = 0;
+    for (auto _ : state) {
+        row = (row + 7) % ServiceCount;
+        QElapsedTimer t;
+        t.start();
+        f.services->setCurrentRow(row);
+        QCoreApplication::processEvents();
+        measured += t.nsecsElapsed();
+    }
+    // One bare fill per hundred opens keeps the run short; scaled back below.
+    const int bareRuns = std::max<int>(1, int(state.iterations() / 100));
+    for (int i = 0; i < bareRuns; ++i)
+        bare += bareFillNs(&f.bare, texts);
+    bare = bare * qint64(state.iterations()) / bareRuns;
+    report(state, measured, bare);
+}
+BENCHMARK(BM_OpenService)->Unit(benchmark::kMillisecond)->Iterations(500);
+
+// As above, but each service is edited before the next is selected, so every
+// step commits: the stored service's one entry is rewritten, nothing rebuilt.
+void BM_OpenServiceAfterEdit(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    f.window.setDocument(makeDocument(ServiceCount, FilterCount));
+    QCoreApplication::processEvents();
+    auto *name = f.window.findChild<QLineEdit *>(QStringLiteral("serviceName"));
+    const QStringList texts = f.serviceTexts(ServiceCount);
+    qint64 measured = 0;
+    qint64 bare = 0;
+    int row = 0;
+    for (auto _ : state) {
+        name->setText(QStringLiteral("Edited %1").arg(row));
+        row = (row + 7) % ServiceCount;
+        QElapsedTimer t;
+        t.start();
+        f.services->setCurrentRow(row);
+        QCoreApplication::processEvents();
+        measured += t.nsecsElapsed();
+    }
+    const int bareRuns = std::max<int>(1, int(state.iterations() / 100));
+    for (int i = 0; i < bareRuns; ++i)
+        bare += bareFillNs(&f.bare, texts);
+    bare = bare * qint64(state.iterations()) / bareRuns;
+    report(state, measured, bare);
+}
+BENCHMARK(BM_OpenServiceAfterEdit)->Unit(benchmark::kMillisecond)->Iterations(500);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
