@@ -1,14 +1,179 @@
 #include "app/velunor.h"
 
-// PID filter page: not written yet.
-void Velunor::on_filters_itemDoubleClicked(QListWidgetItem *) {}
-void Velunor::on_addRemap_clicked() {}
-void Velunor::on_addFilter_clicked() {}
-void Velunor::editFilter() {}
-void Velunor::on_removeFilter_clicked() {}
-void Velunor::on_filterUp_clicked() {}
-void Velunor::on_filterDown_clicked() {}
-void Velunor::on_filters_customContextMenuRequested(const QPoint &) {}
-void Velunor::refreshFilterList() {}
-void Velunor::editFilterAt(int) {}
-void Velunor::moveFilter(int) {}
+#include <QAction>
+#include <QCursor>
+#include <QListWidget>
+#include <QListWidgetItem>
+#include <QMenu>
+#include <QMessageBox>
+#include <QToolButton>
+
+#include "dialogs/filterconfigdlg.h"
+#include "dialogs/prompter.h"
+#include "dialogs/simplefilterconfigdlg.h"
+#include "dialogs/valueentry.h"
+#include "ui_velunor.h"
+
+// PID filter page. Unlike the stream page, every rule operation writes
+// `config` at once; the order of the rules is significant to the MUX (the
+// first matching rule wins), so moving a rule is an edit like any other.
+// Every list entry carries its position in config.filters as item data.
+
+namespace {
+
+QString matchText(const FilterCfg &filter, bool hex)
+{
+    const QString a = formatNumber(static_cast<qint32>(filter.a), 4, hex);
+    const QString b = formatNumber(static_cast<qint32>(filter.b), 4, hex);
+    switch (filter.match) {
+    case MatchRange:
+        if (filter.a == filter.b)
+            return Velunor::tr("PID = %1: ").arg(a);
+        return Velunor::tr("%1 <= PID <= %2: ").arg(a, b);
+    case MatchMask:
+        return Velunor::tr("PID and %1 = %2: ").arg(a, b);
+    default:
+        return QString();
+    }
+}
+
+int entryPosition(const QListWidgetItem *item)
+{
+    return item ? item->data(Qt::UserRole).toInt() : -1;
+}
+
+} // namespace
+
+void Velunor::refreshFilterList()
+{
+    ui->filters->clear();
+    for (int i = 0; i < config.filters.size(); ++i) {
+        const FilterCfg &filter = config.filters.at(i);
+        const QString text = tr("Input %1, ").arg(filterInputText(filter))
+            + matchText(filter, settings.hex) + filterActionText(filter, settings.hex);
+        auto *item = new QListWidgetItem(text, ui->filters);
+        item->setData(Qt::UserRole, i);
+    }
+    const bool any = !config.filters.isEmpty();
+    ui->filterUp->setEnabled(any);
+    ui->filterDown->setEnabled(any);
+    ui->filters->setCurrentRow(-1);
+}
+
+void Velunor::on_filters_itemDoubleClicked(QListWidgetItem *item)
+{
+    if (item)
+        editFilterAt(entryPosition(item));
+}
+
+void Velunor::on_addRemap_clicked()
+{
+    FilterCfg filter;
+    SimpleFilterConfigDlg dialog(this);
+    if (dialog.exec(&filter, true) != QDialog::Accepted)
+        return;
+    config.filters.append(filter);
+    changed = true;
+    refreshFilterList();
+}
+
+void Velunor::on_addFilter_clicked()
+{
+    FilterCfg filter;
+    FilterConfigDlg dialog(this);
+    if (dialog.exec(&filter, true, settings.hex) != QDialog::Accepted)
+        return;
+    config.filters.append(filter);
+    changed = true;
+    refreshFilterList();
+}
+
+void Velunor::editFilter()
+{
+    const auto *action = qobject_cast<const QAction *>(sender());
+    if (!action)
+        return;
+    const QListWidgetItem *item = ui->filters->item(action->data().toInt());
+    if (item)
+        editFilterAt(entryPosition(item));
+}
+
+void Velunor::editFilterAt(int position)
+{
+    if (position < 0 || position >= config.filters.size())
+        return;
+    // Whatever dialog made the rule, the advanced one edits it: a simple
+    // remap is just a one-PID range rule with action remap.
+    FilterCfg filter = config.filters.at(position);
+    FilterConfigDlg dialog(this);
+    if (dialog.exec(&filter, false, settings.hex) != QDialog::Accepted)
+        return;
+    config.filters[position] = filter;
+    const int row = ui->filters->currentRow();
+    changed = true;
+    refreshFilterList();
+    ui->filters->setCurrentRow(row);
+}
+
+void Velunor::on_removeFilter_clicked()
+{
+    const QListWidgetItem *item = ui->filters->currentItem();
+    if (!item)
+        return;
+    const int position = entryPosition(item);
+    if (Prompter::question(this, tr("Remove Filter Rule"),
+                           tr("You are about to remove a filter rule.\nDo you want to continue?"),
+                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    if (position < 0 || position >= config.filters.size())
+        return;
+    config.filters.removeAt(position);
+    changed = true;
+    refreshFilterList();
+}
+
+void Velunor::on_filterUp_clicked()
+{
+    moveFilter(-1);
+}
+
+void Velunor::on_filterDown_clicked()
+{
+    moveFilter(1);
+}
+
+void Velunor::moveFilter(int delta)
+{
+    if (config.filters.size() < 2)
+        return;
+    const int position = entryPosition(ui->filters->currentItem());
+    if (position < 0 || position >= config.filters.size())
+        return;
+    const int target = position + delta;
+    if (target < 0 || target >= config.filters.size())
+        return;
+    config.filters.move(position, target);
+    changed = true;
+    refreshFilterList();
+    ui->filters->setCurrentRow(target);
+}
+
+void Velunor::on_filters_customContextMenuRequested(const QPoint &pos)
+{
+    const QListWidgetItem *item = ui->filters->itemAt(pos);
+    QMenu menu(this);
+    if (item) {
+        QAction *edit = menu.addAction(tr("&Edit"));
+        edit->setData(ui->filters->row(item));
+        connect(edit, &QAction::triggered, this, &Velunor::editFilter);
+        menu.addSeparator();
+    }
+    connect(menu.addAction(tr("&Add filter...")), &QAction::triggered, this,
+            &Velunor::on_addFilter_clicked);
+    if (item) {
+        connect(menu.addAction(tr("&Remove filter")), &QAction::triggered, this,
+                &Velunor::on_removeFilter_clicked);
+    }
+    menu.exec(QCursor::pos());
+}
