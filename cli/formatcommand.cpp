@@ -17,7 +17,8 @@ int runFormat(const QStringList &arguments)
         "Reads a MUX configuration and writes it in the canonical layout, to standard output "
         "or to OUT. OUT is replaced only when the whole text was written."));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the configuration to read"));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the configuration to read"),
+                                 QStringLiteral("format FILE.mux"));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
                                           QStringLiteral("Write to <out> instead of standard output."),
                                           QStringLiteral("out"));
