@@ -35,8 +35,10 @@ int runExport(const QStringList &arguments)
         "checked first; OUT is written only when it can be exported, and replaced only when "
         "the whole program was written."));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the configuration to read (.mux)"));
-    parser.addPositionalArgument(QStringLiteral("out"), QStringLiteral("the MUX binary to write (.mbn)"));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the configuration to read (.mux)"),
+                                 QStringLiteral("export FILE.mux"));
+    parser.addPositionalArgument(QStringLiteral("out"), QStringLiteral("the MUX binary to write (.mbn)"),
+                                 QStringLiteral("OUT.mbn"));
     const QCommandLineOption dumpOption(QStringLiteral("dump"),
                                         QStringLiteral("Print the program as a psivm_prog C array on "
                                                        "standard error."));
