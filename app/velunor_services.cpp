@@ -7,6 +7,8 @@
 #include <QMenu>
 #include <QSignalBlocker>
 
+#include <memory>
+
 #include "config/number.h"
 #include "dialogs/addservicedlg.h"
 #include "dialogs/esconfigdlg.h"
@@ -31,6 +33,7 @@
 namespace {
 
 constexpr int PositionRole = Qt::UserRole;
+constexpr int UniformSizeThreshold = 500;
 
 // Texts of the services list, translated once per refresh rather than once
 // per entry: a large document rebuilds thousands of entries at a time.
@@ -89,6 +92,51 @@ private:
     QString teletext;
     QString h264;
     QString unknown;
+};
+
+// A services list entry whose text is written when the view first asks for
+// it. With uniform item sizes a view asks only for the entries it paints, so
+// rebuilding a list of thousands of services costs little more than adding
+// bare items. The entry keeps its own (implicitly shared) copy of the
+// service, so it shows the document as it was when the list was built.
+class ServiceEntry final : public QListWidgetItem {
+public:
+    ServiceEntry(std::shared_ptr<const ServiceEntryTexts> texts, const ServiceCfg &service,
+                 int position)
+        : QListWidgetItem(nullptr, QListWidgetItem::UserType),
+          texts(std::move(texts)),
+          service(service)
+    {
+        // Before the entry joins a view, so it costs no change notification.
+        QListWidgetItem::setData(PositionRole, position);
+    }
+
+    QVariant data(int role) const override
+    {
+        if (role != Qt::DisplayRole && role != Qt::EditRole)
+            return QListWidgetItem::data(role);
+        if (texts) {
+            shown = texts->text(service);
+            texts.reset();
+            service = ServiceCfg();
+        }
+        return shown;
+    }
+
+    void setData(int role, const QVariant &value) override
+    {
+        if (role == Qt::DisplayRole || role == Qt::EditRole) {
+            texts.reset();
+            service = ServiceCfg();
+            shown = value.toString();
+        }
+        QListWidgetItem::setData(role, value);
+    }
+
+private:
+    mutable std::shared_ptr<const ServiceEntryTexts> texts;
+    mutable ServiceCfg service;
+    mutable QString shown;
 };
 
 QString elementEntryText(const ESCfg &es, bool hex)
@@ -348,10 +396,16 @@ void Velunor::refreshServiceList()
     const bool updates = list->updatesEnabled();
     list->setUpdatesEnabled(false);
     list->clear();
-    const ServiceEntryTexts texts(settings.hex);
+    const auto texts = std::make_shared<const ServiceEntryTexts>(settings.hex);
     const int count = int(config.services.size());
+    // A list view lays out every entry again whenever one entry's text
+    // changes, measuring each with the delegate; with thousands of services
+    // that made every commit stall. Entries are all two lines high, so a
+    // large list takes one measured size for all (the widest entries may then
+    // be elided); a small one keeps exact widths.
+    list->setUniformItemSizes(count > UniformSizeThreshold);
     for (int i = 0; i < count; ++i)
-        list->addItem(newEntry(texts.text(config.services.at(i)), i));
+        list->addItem(new ServiceEntry(texts, config.services.at(i), i));
     list->setUpdatesEnabled(updates);
     ui->serviceUp->setEnabled(count > 0);
     ui->serviceDown->setEnabled(count > 0);
