@@ -36,7 +36,8 @@ Velunor::Velunor(QWidget *parent)
 
     // The form carries a status bar for Designer's sake; the editor has
     // nothing to report in one.
-    delete statusBar();
+    delete ui->statusBar;
+    ui->statusBar = nullptr;
 
     changed = false;
     fillServiceTypeCombo(ui->serviceType);
