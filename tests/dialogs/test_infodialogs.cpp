@@ -56,6 +56,9 @@ void TestInfoDialogs::aboutShowsLogoAndText()
     QCOMPARE(dlg.windowTitle(), QString::fromUtf8("Über..."));
     auto *logo = child<QLabel>(&dlg, "label_2");
     QVERIFY(logo->text().isEmpty());
+    // The logo is compiled in; a wrong resource path leaves the label blank.
+    QVERIFY(!logo->pixmap().isNull());
+    QCOMPARE(logo->pixmap().size(), QImage(QStringLiteral(":/images/resources/logo.png")).size());
     QVERIFY(logo->alignment() & Qt::AlignHCenter);
     QVERIFY(logo->alignment() & Qt::AlignVCenter);
     QCOMPARE(child<QPushButton>(&dlg, "closeBtn")->text(), QStringLiteral("&Close"));
