@@ -1,29 +1,16 @@
 #include <QtTest>
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QContextMenuEvent>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QPointer>
-#include <QPushButton>
 #include <QTabWidget>
-#include <QTimer>
 #include <QToolButton>
-
-#include <functional>
-#include <memory>
 
 #include "../common/scriptedprompter.h"
 #include "app/velunor.h"
-#include "dialogs/settings.h"
+#include "pagedriver.h"
 
 // The services page driven as an operator does: typing into fields, space on
 // check boxes and groups, clicks on list rows, right clicks, and the real add
@@ -31,112 +18,33 @@
 
 namespace {
 
-template<typename T>
-T *find(QWidget *parent, const char *name)
-{
-    T *w = parent->findChild<T *>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no widget %s", name);
-    return w;
-}
-
-void typeText(QLineEdit *edit, const QString &text)
-{
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
-}
-
 void setChecked(QWidget *box, bool checked)
 {
-    const bool now = qobject_cast<QGroupBox *>(box) ? static_cast<QGroupBox *>(box)->isChecked()
-                                                    : static_cast<QCheckBox *>(box)->isChecked();
-    if (now != checked)
-        QTest::keyClick(box, Qt::Key_Space);
-}
-
-void chooseIndex(QComboBox *combo, int index)
-{
-    QTest::keyClick(combo, Qt::Key_Home);
-    for (int i = 0; i < index; ++i)
-        QTest::keyClick(combo, Qt::Key_Down);
-}
-
-void clickRow(QListWidget *list, int row)
-{
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(list->item(row)).center());
-}
-
-// A double click as the mouse delivers it: press and release, then the
-// second press reported as a double click.
-void doubleClickRow(QListWidget *list, int row)
-{
-    const QPoint at = list->visualItemRect(list->item(row)).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    const auto *group = qobject_cast<QGroupBox *>(box);
+    if ((group ? group->isChecked() : static_cast<QCheckBox *>(box)->isChecked()) != checked)
+        pressSpace(box);
 }
 
 void clickOk(QDialog *dialog)
 {
-    QTest::mouseClick(dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok),
-                      Qt::LeftButton);
+    clickButton(dialog, QDialogButtonBox::Ok);
 }
 
-// Acts on the next modal dialog from inside its loop; one left open (a value
-// it refused) is rejected so the command under test returns.
-class OnModal {
-public:
-    explicit OnModal(std::function<void(QDialog *)> act) : timer(std::make_unique<QTimer>())
-    {
-        timer->setInterval(1);
-        QObject::connect(timer.get(), &QTimer::timeout, [this, act]() {
-            QPointer<QDialog> dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isVisible())
-                return;
-            timer->stop();
-            ran = true;
-            title = dialog->windowTitle();
-            act(dialog);
-            if (dialog && dialog->isVisible())
-                dialog->reject();
-        });
-        timer->start();
-    }
-    bool ran = false;
-    QString title;
-
-private:
-    std::unique_ptr<QTimer> timer;
-};
-
-// Right click at a list row (or below the entries when row is -1); `act`
-// runs on the popup menu, whose action texts are recorded.
+// Right click at a list row (or below the entries when row is -1); returns
+// the menu's action texts and chooses the one named `choose`, if any.
 QStringList contextMenu(QListWidget *list, int row, const QString &choose = QString())
 {
     QStringList texts;
-    QTimer timer;
-    timer.setInterval(1);
-    QObject::connect(&timer, &QTimer::timeout, [&]() {
-        QPointer<QMenu> menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        if (!menu || !menu->isVisible())
-            return;
-        timer.stop();
-        QAction *chosen = nullptr;
+    PopupHandler popup([&](QMenu *menu) {
         const QList<QAction *> actions = menu->actions();
         for (QAction *a : actions) {
             texts << a->text();
-            if (!choose.isEmpty() && a->text() == choose)
-                chosen = a;
+            if (!choose.isEmpty() && a->text() == choose) {
+                menu->setActiveAction(a);
+                QTest::keyClick(menu, Qt::Key_Return);
+            }
         }
-        if (chosen) {
-            menu->setActiveAction(chosen);
-            QTest::keyClick(menu, Qt::Key_Return);
-        }
-        if (menu && menu->isVisible())
-            menu->close();
     });
-    timer.start();
     const QPoint pos = row >= 0 ? list->visualItemRect(list->item(row)).center()
                                 : QPoint(5, list->viewport()->height() - 3);
     QContextMenuEvent event(QContextMenuEvent::Mouse, pos, list->viewport()->mapToGlobal(pos));
@@ -206,21 +114,18 @@ QStringList texts(const QListWidget *list)
 struct Window {
     explicit Window(const TransportStreamCfg &cfg = TransportStreamCfg(), bool hex = false)
     {
-        Settings settings;
-        settings.hex = hex;
-        if (!settings.save())
-            qFatal("cannot write %s", qPrintable(settings.iniFile));
+        setNotation(hex);
         w = std::make_unique<Velunor>();
-        find<QTabWidget>(w.get(), "tabWidget")->setCurrentIndex(2);
+        widget<QTabWidget>(w.get(), "tabWidget")->setCurrentIndex(2);
         w->show();
         if (!QTest::qWaitForWindowActive(w.get()))
             qFatal("window not active");
         w->setDocument(cfg);
-        services = find<QListWidget>(w.get(), "services");
-        elements = find<QListWidget>(w.get(), "elements");
+        services = widget<QListWidget>(w.get(), "services");
+        elements = widget<QListWidget>(w.get(), "elements");
     }
     template<typename T>
-    T *get(const char *name) const { return find<T>(w.get(), name); }
+    T *get(const char *name) const { return widget<T>(w.get(), name); }
     QLineEdit *edit(const char *name) const { return get<QLineEdit>(name); }
     const TransportStreamCfg &doc() const { return w->document(); }
 
@@ -473,16 +378,16 @@ void TestServicesPage::addService()
     Window win(document(2), hex);
     ScriptedPrompter &prompter = win.prompter;
     typeText(win.edit("serviceName"), "Left behind");
-    OnModal dialog([&](QDialog *d) {
+    ModalHandler dialog([&](QDialog *d) {
         if (radio)
-            chooseIndex(find<QComboBox>(d, "type"), 1);
+            chooseIndex(widget<QComboBox>(d, "type"), 1);
         if (h264)
-            chooseIndex(find<QComboBox>(d, "streamType"), 1);
+            chooseIndex(widget<QComboBox>(d, "streamType"), 1);
         if (!radio) {
-            setChecked(find<QCheckBox>(d, "videoEnabled"), video);
-            setChecked(find<QCheckBox>(d, "teletextEnabled"), teletext);
+            setChecked(widget<QCheckBox>(d, "videoEnabled"), video);
+            setChecked(widget<QCheckBox>(d, "teletextEnabled"), teletext);
         }
-        setChecked(find<QCheckBox>(d, "audioEnabled"), audio);
+        setChecked(widget<QCheckBox>(d, "audioEnabled"), audio);
         clickOk(d);
     });
     QTest::mouseClick(win.get<QPushButton>("addService"), Qt::LeftButton);
@@ -516,13 +421,13 @@ void TestServicesPage::serviceLimit()
     Window win(document(15));
     ScriptedPrompter &prompter = win.prompter;
 
-    OnModal first([](QDialog *d) { clickOk(d); });
+    ModalHandler first([](QDialog *d) { clickOk(d); });
     QTest::mouseClick(win.get<QPushButton>("addService"), Qt::LeftButton);
     QVERIFY(first.ran);
     QCOMPARE(win.doc().services.size(), 16);
     QVERIFY(prompter.messages.isEmpty());
 
-    OnModal refused([](QDialog *d) { clickOk(d); });
+    ModalHandler refused([](QDialog *d) { clickOk(d); });
     QTest::mouseClick(win.get<QPushButton>("addService"), Qt::LeftButton);
     QVERIFY(!refused.ran);
     QCOMPARE(prompter.titles(), QStringList{"Max services reached"});
@@ -735,10 +640,10 @@ void TestServicesPage::elementaryPids_data()
         << "remove" << true << "1/258/deu"
         << QStringList{"Remove Elementary PID",
                        "You are about to remove elementary PID 0x0101.\nDo you want to continue?"};
-    QTest::newRow("remove, decimal")
-        << "remove" << false << "1/258/deu"
+    QTest::newRow("remove the last, decimal")
+        << "remove last" << false << "0/257/"
         << QStringList{"Remove Elementary PID",
-                       "You are about to remove elementary PID 257.\nDo you want to continue?"};
+                       "You are about to remove elementary PID 258.\nDo you want to continue?"};
 }
 
 void TestServicesPage::elementaryPids()
@@ -753,28 +658,28 @@ void TestServicesPage::elementaryPids()
     Window win(cfg, hex);
     ScriptedPrompter &prompter = win.prompter;
     const auto editDialog = [](QDialog *d) {
-        chooseIndex(find<QComboBox>(d, "type"), 3); // Teletext
-        typeText(find<QLineEdit>(d, "language"), "fra");
-        typeText(find<QLineEdit>(d, "pid"), "600");
+        chooseIndex(widget<QComboBox>(d, "type"), 3); // Teletext
+        typeText(widget<QLineEdit>(d, "language"), "fra");
+        typeText(widget<QLineEdit>(d, "pid"), "600");
         clickOk(d);
     };
-    std::unique_ptr<OnModal> dialog;
+    std::unique_ptr<ModalHandler> dialog;
     if (action == "add") {
-        dialog = std::make_unique<OnModal>([](QDialog *d) {
-            chooseIndex(find<QComboBox>(d, "type"), 1); // H.264
-            typeText(find<QLineEdit>(d, "language"), " eng ");
-            typeText(find<QLineEdit>(d, "pid"), "0x100");
+        dialog = std::make_unique<ModalHandler>([](QDialog *d) {
+            chooseIndex(widget<QComboBox>(d, "type"), 1); // H.264
+            typeText(widget<QLineEdit>(d, "language"), " eng ");
+            typeText(widget<QLineEdit>(d, "pid"), "0x100");
             clickOk(d);
         });
         QTest::mouseClick(win.get<QPushButton>("addES"), Qt::LeftButton);
     } else if (action == "double click") {
-        dialog = std::make_unique<OnModal>(editDialog);
+        dialog = std::make_unique<ModalHandler>(editDialog);
         doubleClickRow(win.elements, 0);
     } else if (action == "menu edit") {
-        dialog = std::make_unique<OnModal>(editDialog);
+        dialog = std::make_unique<ModalHandler>(editDialog);
         contextMenu(win.elements, 1, "&Edit...");
     } else {
-        clickRow(win.elements, 0);
+        clickRow(win.elements, action == "remove last" ? 1 : 0);
         prompter.answers << QMessageBox::Yes;
         QTest::mouseClick(win.get<QPushButton>("removeES"), Qt::LeftButton);
     }
@@ -845,14 +750,13 @@ void TestServicesPage::cancelledDialogsChangeNothing()
     Window win(cfg);
     ScriptedPrompter &prompter = win.prompter;
     const QStringList elementsBefore = texts(win.elements);
-    OnModal cancel([&](QDialog *d) {
+    ModalHandler cancel([&](QDialog *d) {
         if (command == "refused es") {
-            typeText(find<QLineEdit>(d, "pid"), "8191");
-            clickOk(d); // refused: the dialog stays open and is then cancelled
+            typeText(widget<QLineEdit>(d, "pid"), "8191");
+            clickOk(d); // refused: the dialog stays open
+            d->reject();
         } else {
-            QTest::mouseClick(
-                d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel),
-                Qt::LeftButton);
+            clickButton(d, QDialogButtonBox::Cancel);
         }
     });
     if (command == "add service")
@@ -897,7 +801,7 @@ void TestServicesPage::emptyEditorIsDisabled()
     QVERIFY(!win.get<QToolButton>("serviceUp")->isEnabled());
 
     // Adding the first service opens it; the CA fields follow their group.
-    OnModal dialog([](QDialog *d) { clickOk(d); });
+    ModalHandler dialog([](QDialog *d) { clickOk(d); });
     QTest::mouseClick(win.get<QPushButton>("addService"), Qt::LeftButton);
     QVERIFY(win.edit("serviceID")->isEnabled());
     QVERIFY(win.get<QToolButton>("serviceUp")->isEnabled());
@@ -913,8 +817,8 @@ void TestServicesPage::settingsRerenderPage()
     cfg.services << news();
     Window win(cfg, false);
     clickRow(win.services, 0);
-    OnModal dialog([](QDialog *d) {
-        chooseIndex(find<QComboBox>(d, "notation"), 1);
+    ModalHandler dialog([](QDialog *d) {
+        chooseIndex(widget<QComboBox>(d, "notation"), 1);
         clickOk(d);
     });
     const auto actions = win.w->findChildren<QAction *>(QStringLiteral("action_Settings"));
