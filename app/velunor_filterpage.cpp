@@ -21,21 +21,47 @@
 
 namespace {
 
-QString matchText(const FilterCfg &filter, bool hex)
-{
-    const QString a = formatNumber(static_cast<qint32>(filter.a), 4, hex);
-    const QString b = formatNumber(static_cast<qint32>(filter.b), 4, hex);
-    switch (filter.match) {
-    case MatchRange:
-        if (filter.a == filter.b)
-            return Velunor::tr("PID = %1: ").arg(a);
-        return Velunor::tr("%1 <= PID <= %2: ").arg(a, b);
-    case MatchMask:
-        return Velunor::tr("PID and %1 = %2: ").arg(a, b);
-    default:
-        return QString();
+// Texts of the filter list, translated once per refresh rather than once per
+// entry: a document may hold thousands of rules.
+class FilterEntryTexts {
+public:
+    explicit FilterEntryTexts(bool hex)
+        : hex(hex),
+          input(Velunor::tr("Input %1, ")),
+          single(Velunor::tr("PID = %1: ")),
+          range(Velunor::tr("%1 <= PID <= %2: ")),
+          mask(Velunor::tr("PID and %1 = %2: "))
+    {
     }
-}
+
+    QString text(const FilterCfg &filter) const
+    {
+        return input.arg(filterInputText(filter)) + matchText(filter)
+            + filterActionText(filter, hex);
+    }
+
+private:
+    QString matchText(const FilterCfg &filter) const
+    {
+        const QString a = formatNumber(static_cast<qint32>(filter.a), 4, hex);
+        switch (filter.match) {
+        case MatchRange:
+            if (filter.a == filter.b)
+                return single.arg(a);
+            return range.arg(a, formatNumber(static_cast<qint32>(filter.b), 4, hex));
+        case MatchMask:
+            return mask.arg(a, formatNumber(static_cast<qint32>(filter.b), 4, hex));
+        default:
+            return QString();
+        }
+    }
+
+    bool hex;
+    QString input;
+    QString single;
+    QString range;
+    QString mask;
+};
 
 int entryPosition(const QListWidgetItem *item)
 {
@@ -46,18 +72,22 @@ int entryPosition(const QListWidgetItem *item)
 
 void Velunor::refreshFilterList()
 {
-    ui->filters->clear();
-    for (int i = 0; i < config.filters.size(); ++i) {
-        const FilterCfg &filter = config.filters.at(i);
-        const QString text = tr("Input %1, ").arg(filterInputText(filter))
-            + matchText(filter, settings.hex) + filterActionText(filter, settings.hex);
-        auto *item = new QListWidgetItem(text, ui->filters);
+    QListWidget *list = ui->filters;
+    const bool updates = list->updatesEnabled();
+    list->setUpdatesEnabled(false);
+    list->clear();
+    const FilterEntryTexts texts(settings.hex);
+    for (int i = 0; i < int(config.filters.size()); ++i) {
+        auto *item = new QListWidgetItem(texts.text(config.filters.at(i)));
+        // Set before the entry joins the view, so it costs no change notification.
         item->setData(Qt::UserRole, i);
+        list->addItem(item);
     }
+    list->setUpdatesEnabled(updates);
     const bool any = !config.filters.isEmpty();
     ui->filterUp->setEnabled(any);
     ui->filterDown->setEnabled(any);
-    ui->filters->setCurrentRow(-1);
+    list->setCurrentRow(-1);
 }
 
 void Velunor::on_filters_itemDoubleClicked(QListWidgetItem *item)
