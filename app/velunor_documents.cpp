@@ -148,7 +148,7 @@ void Velunor::on_action_ExportToMUX_triggered()
 
 void Velunor::closeEvent(QCloseEvent *event)
 {
-    if (!changed && !serviceEditorChanged() && !streamPageChanged()) {
+    if (!hasUnsavedChanges()) {
         event->accept();
         return;
     }
@@ -185,7 +185,7 @@ void Velunor::closeEvent(QCloseEvent *event)
 
 bool Velunor::maybeSave()
 {
-    if (!changed && !serviceEditorChanged() && !streamPageChanged())
+    if (!hasUnsavedChanges())
         return true;
 
     const QMessageBox::StandardButton answer = Prompter::question(
