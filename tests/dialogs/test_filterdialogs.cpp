@@ -1,52 +1,44 @@
 #include <QtTest>
 
-#include "../common/scriptedprompter.h"
+#include <QLabel>
+
+#include "../common/modaldriver.h"
 #include "config/model.h"
 #include "dialogs/filterconfigdlg.h"
 #include "dialogs/simplefilterconfigdlg.h"
-#include "modaldriver.h"
-
-Q_DECLARE_METATYPE(FilterCfg)
 
 namespace {
-QString s(const char *text)
+// A rule as "match input a b action new-base".
+FilterCfg rule(const QString &text)
 {
-    return QString::fromLatin1(text);
-}
-
-FilterCfg rule(int match, int input, quint32 a, quint32 b, int action, int newBase)
-{
+    const QStringList v = text.split(QLatin1Char(' '));
     FilterCfg f;
-    f.match = match;
-    f.input = input;
-    f.a = a;
-    f.b = b;
-    f.action = action;
-    f.newBase = newBase;
+    f.match = v.at(0).toInt(), f.input = v.at(1).toInt(), f.a = v.at(2).toUInt(), f.b = v.at(3).toUInt();
+    f.action = v.at(4).toInt(), f.newBase = v.at(5).toInt();
     return f;
 }
 
-QString dump(const FilterCfg &f)
+// exec()'s result, the rule afterwards, and after " ! " any refusal.
+QString outcome(int result, const FilterCfg &f, const QString &refused)
 {
-    return QStringLiteral("match %1 input %2 a %3 b %4 action %5 new-base %6")
-        .arg(f.match).arg(f.input).arg(f.a).arg(f.b).arg(f.action).arg(f.newBase);
+    return QStringLiteral("%1: %2 %3 %4 %5 %6 %7").arg(result).arg(f.match).arg(f.input).arg(f.a).arg(f.b)
+               .arg(f.action).arg(f.newBase)
+           + (refused.isEmpty() ? QString() : QStringLiteral(" ! ") + refused);
 }
 
-// What the full dialog shows: matchType, input, labelA, labelB, matchA,
-// matchB, actionType, newBase, and whether New Base (label and field) is enabled.
-QStringList fullForm(QWidget *d)
+// The named widgets: a combo's index, a label's or line edit's text with "+" when enabled.
+QString form(QWidget *d, const QString &names)
 {
-    const bool label = child<QLabel>(d, "newBaseLabel")->isEnabled();
-    const bool field = child<QLineEdit>(d, "newBase")->isEnabled();
-    return {QString::number(child<QComboBox>(d, "matchType")->currentIndex()),
-            QString::number(child<QComboBox>(d, "input")->currentIndex()),
-            child<QLabel>(d, "labelA")->text(),
-            child<QLabel>(d, "labelB")->text(),
-            child<QLineEdit>(d, "matchA")->text(),
-            child<QLineEdit>(d, "matchB")->text(),
-            QString::number(child<QComboBox>(d, "actionType")->currentIndex()),
-            child<QLineEdit>(d, "newBase")->text(),
-            label == field ? QString::number(int(field)) : s("label and field differ")};
+    QStringList out;
+    for (const QString &name : names.split(QLatin1Char(' '))) {
+        QWidget *w = child(d, name);
+        auto *combo = qobject_cast<QComboBox *>(w);
+        auto *label = qobject_cast<QLabel *>(w);
+        out << (combo ? QString::number(combo->currentIndex())
+                      : (label ? label->text() : qobject_cast<QLineEdit *>(w)->text())
+                            + QLatin1String(w->isEnabled() ? "+" : ""));
+    }
+    return out.join(QLatin1Char('|'));
 }
 } // namespace
 
@@ -54,288 +46,124 @@ class TestFilterDialogs : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void forms();
-    void simple_data();
-    void simple();
-    void full_data();
-    void full();
+    // The combo positions are the codes the rule keeps.
+    void choices()
+    {
+        FilterConfigDlg full(nullptr);
+        auto *match = child<QComboBox>(&full, QStringLiteral("matchType"));
+        auto *action = child<QComboBox>(&full, QStringLiteral("actionType"));
+        QCOMPARE(QStringList({match->itemText(MatchRange), match->itemText(MatchMask),
+                              action->itemText(ActionDrop), action->itemText(ActionRemap),
+                              action->itemText(ActionPass), QString::number(action->count())}),
+                 QStringList({"Range", "Mask", "Drop", "Remap", "Pass", "3"}));
+    }
 
-private:
-    static void addWarningColumns();
-    static void checkWarning(const ScriptedPrompter &prompter, const ModalDriver &driver,
-                             const QString &field, const QString &object);
+    // Steps are followed by OK unless one is "Cancel". The quick form takes no
+    // notation: it is always decimal.
+    void run_data()
+    {
+        QTest::addColumn<bool>("quick");  // SimpleFilterConfigDlg, else FilterConfigDlg
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<bool>("add");
+        QTest::addColumn<bool>("hex");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("shown"); // the form when it opens
+        QTest::addColumn<QString>("after"); // the labels and New Base after the steps
+        QTest::addColumn<QString>("expected");
+        const auto quick = [](const char *name) -> QTestData & { return QTest::newRow(name) << true; };
+        const auto full = [](const char *name) -> QTestData & { return QTest::newRow(name) << false; };
+        const QString fresh = QStringLiteral("0 0 0 8191 2 4096"), quickShown = QStringLiteral("0|0+|4096+");
+        quick("quick: 0x100 to 0x200 on port 2") << fresh << true << false
+            << QStringList{"input=2", "oldPID=0x100", "newPID=0x200"} << quickShown << "" << "1: 0 2 256 256 1 512";
+        quick("quick: unchanged default becomes a one-PID remap") << fresh << true << false << QStringList()
+            << quickShown << "" << "1: 0 0 0 0 1 4096";
+        quick("quick: edit shows decimal") << "1 3 300 7936 0 5000" << false << true << QStringList()
+            << "3|300+|5000+" << "" << "1: 0 3 300 300 1 5000";
+        quick("quick: 8191 accepted") << fresh << true << false << QStringList{"oldPID=8191", "newPID=0x1fff"}
+            << quickShown << "" << "1: 0 0 8191 8191 1 8191";
+        quick("quick: old PID 8192 refused") << fresh << true << false << QStringList{"oldPID=8192"} << quickShown
+            << "" << "0: " + fresh + " ! Old PID@oldPID";
+        quick("quick: new PID 8192 refused") << fresh << true << false << QStringList{"newPID=8192"} << quickShown
+            << "" << "0: " + fresh + " ! New PID@newPID";
+        quick("quick: old PID checked before new PID") << fresh << true << false
+            << QStringList{"newPID=x", "oldPID=-5"} << quickShown << "" << "0: " + fresh + " ! Old PID@oldPID";
+        quick("quick: cancel after changing every field") << fresh << true << false
+            << QStringList{"input=4", "oldPID=17", "newPID=18", "Cancel"} << quickShown << "" << "0: " + fresh;
+
+        const QString mask = QStringLiteral("1 1 7936 256 0 4096");
+        const QString remap = QStringLiteral("0 2 256 511 1 4096");
+        // Range and mask labels, then the New Base label ("+": enabled) and field.
+        const QString R = QStringLiteral("From+|<= PID <=+|New Base"), M = QStringLiteral("PID and+|=+|New Base");
+        const QString freshDec = "0|0|0+|8191+|2|" + R + "|4096", remapDec = "0|2|256+|511+|1|" + R + "+|4096+";
+
+        full("add default unchanged") << fresh << true << false << QStringList() << freshDec << R + "|4096"
+            << "1: " + fresh;
+        full("mask rule shows mask labels") << mask << false << true << QStringList()
+            << "1|1|0x1f00+|0x0100+|0|" + M + "|0x1000" << M + "|0x1000" << "1: " + mask;
+        full("mask switched to range") << mask << false << false << QStringList{"matchType=0"}
+            << "1|1|7936+|256+|0|" + M + "|4096" << R + "|4096" << "1: 0 1 7936 256 0 4096";
+        full("range switched to mask") << fresh << false << false << QStringList{"matchType=1"}
+            << freshDec << M + "|4096" << "1: 1 0 0 8191 2 4096";
+        full("pass rule: New Base disabled but filled, Remap enables it") << fresh << false << true
+            << QStringList{"actionType=1"} << "0|0|0x0000+|0x1fff+|2|" + R + "|0x1000" << R + "+|0x1000+"
+            << "1: 0 0 0 8191 1 4096";
+        full("remap rule opens with New Base enabled") << remap << false << false << QStringList()
+            << remapDec << R + "+|4096+" << "1: " + remap;
+        full("drop still writes New Base") << remap << false << false
+            << QStringList{"newBase=0x200", "actionType=0"} << remapDec << R + "|0x200" << "1: 0 2 256 511 0 512";
+        // The field cannot take the focus while disabled; the warning still names it.
+        full("empty New Base refused while disabled") << remap << false << false
+            << QStringList{"newBase=", "actionType=0"} << remapDec << R + "|" << "0: " + remap + " ! New Base@?";
+        full("New Base 8192 refused") << remap << false << false << QStringList{"newBase=8192"}
+            << remapDec << R + "+|8192+" << "0: " + remap + " ! New Base@newBase";
+        full("8191 accepted") << remap << false << false
+            << QStringList{"matchA=8191", "matchB=0x1FFF", "newBase=8191"} << remapDec << R + "+|8191+"
+            << "1: 0 2 8191 8191 1 8191";
+        full("left 8192 refused") << fresh << true << false << QStringList{"matchA=8192"} << freshDec
+            << R + "|4096" << "0: " + fresh + " ! Left match value@matchA";
+        full("left checked first") << remap << false << false
+            << QStringList{"newBase=x", "matchB=x", "matchA=x"} << remapDec << R + "+|x+"
+            << "0: " + remap + " ! Left match value@matchA";
+        full("right checked before New Base") << remap << false << false
+            << QStringList{"newBase=x", "matchB="} << remapDec << R + "+|x+" << "0: " + remap + " ! Right match value@matchB";
+        full("port 4, drop, hex typed in decimal notation") << fresh << true << false
+            << QStringList{"input=4", "matchA=0x10", "matchB=010", "actionType=0"} << freshDec << R + "|4096"
+            << "1: 0 4 16 8 0 4096";
+        full("cancel after changing every field") << "1 3 5 7 1 300" << false << false
+            << QStringList{"matchType=0", "input=1", "matchA=1", "matchB=2", "newBase=3", "actionType=2", "Cancel"}
+            << "1|3|5+|7+|1|" + M + "+|300+" << R + "|3" << "0: 1 3 5 7 1 300";
+    }
+    void run()
+    {
+        QFETCH(bool, quick);
+        QFETCH(QString, start);
+        QFETCH(bool, add);
+        QFETCH(bool, hex);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, shown);
+        QFETCH(QString, after);
+        QFETCH(QString, expected);
+        const bool cancel = steps.removeAll(QStringLiteral("Cancel")) > 0;
+        ScriptedPrompter prompter;
+        QString opened, changed;
+        ModalDriver driver([&](QDialog *d) {
+            const QString labels = QStringLiteral("labelA labelB newBaseLabel newBase");
+            opened = form(d, quick ? QStringLiteral("input oldPID newPID")
+                                   : QStringLiteral("matchType input matchA matchB actionType ") + labels);
+            perform(d, steps);
+            changed = quick ? QString() : form(d, labels);
+            clickBox(d, !cancel);
+        });
+        FilterCfg cfg = rule(start);
+        const int result = quick ? SimpleFilterConfigDlg(nullptr).exec(&cfg, add)
+                                 : FilterConfigDlg(nullptr).exec(&cfg, add, hex);
+        QCOMPARE(driver.title, QLatin1String(add ? "Add " : "Edit ")
+                                   + QLatin1String(quick ? "Simple Remap" : "Filter Rule"));
+        QCOMPARE(opened, shown);
+        QCOMPARE(changed, after);
+        QCOMPARE(outcome(result, cfg, refusal(prompter, driver, expected)), expected);
+    }
 };
-
-void TestFilterDialogs::forms()
-{
-    SimpleFilterConfigDlg simple(nullptr);
-    QCOMPARE(simple.windowTitle(), s("Simple Remapping"));
-    QCOMPARE(child<QComboBox>(&simple, "input")->count(), 5);
-    QCOMPARE(child<QComboBox>(&simple, "input")->itemText(2), s("Port 2"));
-    QVERIFY(child<QLineEdit>(&simple, "oldPID")->maximumWidth() <= 64);
-    QVERIFY(child<QLineEdit>(&simple, "newPID")->maximumWidth() <= 64);
-
-    FilterConfigDlg full(nullptr);
-    QCOMPARE(full.windowTitle(), s("Dialog"));
-    auto *matchType = child<QComboBox>(&full, "matchType");
-    QCOMPARE(matchType->itemText(0), s("Range"));
-    QCOMPARE(matchType->itemText(1), s("Mask"));
-    auto *actionType = child<QComboBox>(&full, "actionType");
-    QCOMPARE(actionType->count(), 3);
-    QCOMPARE(actionType->itemText(ActionDrop), s("Drop"));
-    QCOMPARE(actionType->itemText(ActionRemap), s("Remap"));
-    QCOMPARE(actionType->itemText(ActionPass), s("Pass"));
-    QCOMPARE(child<QComboBox>(&full, "input")->count(), 5);
-    // A freshly built form: range labels, New Base disabled.
-    QCOMPARE(fullForm(&full),
-             QStringList({s("0"), s("0"), s("From"), s("<= PID <="), QString(), QString(), s("0"),
-                          QString(), s("0")}));
-    for (const char *name : {"matchA", "matchB", "newBase"})
-        QVERIFY(child<QLineEdit>(&full, name)->maximumWidth() <= 64);
-}
-
-void TestFilterDialogs::addWarningColumns()
-{
-    QTest::addColumn<QString>("field");  // expected warning, empty: none
-    QTest::addColumn<QString>("object"); // where the focus goes, empty: not checked
-}
-
-void TestFilterDialogs::checkWarning(const ScriptedPrompter &prompter, const ModalDriver &driver,
-                                     const QString &field, const QString &object)
-{
-    QCOMPARE(driver.stayedOpen, !field.isEmpty());
-    if (field.isEmpty()) {
-        QCOMPARE(prompter.messages.size(), 0);
-        return;
-    }
-    QCOMPARE(prompter.messages.size(), 1);
-    QCOMPARE(prompter.messages.first().title, s("Invalid Value"));
-    QVERIFY2(prompter.messages.first().text.contains(QLatin1Char('"') + field + QLatin1Char('"')),
-             qPrintable(prompter.messages.first().text));
-    if (!object.isEmpty()) {
-        QVERIFY(driver.focus);
-        QCOMPARE(driver.focus->objectName(), object);
-    }
-}
-
-void TestFilterDialogs::simple_data()
-{
-    QTest::addColumn<FilterCfg>("start");
-    QTest::addColumn<bool>("add");
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<QStringList>("shown"); // title, input, oldPID, newPID
-    QTest::addColumn<int>("result");
-    QTest::addColumn<FilterCfg>("end");
-    addWarningColumns();
-
-    const FilterCfg fresh;
-    const QStringList freshShown{s("Add Simple Remap"), s("0"), s("0"), s("4096")};
-
-    QTest::newRow("0x100 to 0x200 on port 2")
-        << fresh << true
-        << QStringList{s("choose:input=2"), s("text:oldPID=0x100"), s("text:newPID=0x200")} << true
-        << freshShown << 1 << rule(MatchRange, 2, 256, 256, ActionRemap, 512) << QString()
-        << QString();
-    QTest::newRow("unchanged default becomes a one-PID remap")
-        << fresh << true << QStringList() << true << freshShown << 1
-        << rule(MatchRange, 0, 0, 0, ActionRemap, 4096) << QString() << QString();
-    // No notation argument: the quick form is always decimal.
-    QTest::newRow("edit shows decimal")
-        << rule(MatchMask, 3, 300, 0x1f00, ActionDrop, 5000) << false << QStringList() << true
-        << QStringList{s("Edit Simple Remap"), s("3"), s("300"), s("5000")} << 1
-        << rule(MatchRange, 3, 300, 300, ActionRemap, 5000) << QString() << QString();
-    QTest::newRow("8191 accepted")
-        << fresh << true << QStringList{s("text:oldPID=8191"), s("text:newPID=0x1fff")} << true
-        << freshShown << 1 << rule(MatchRange, 0, 8191, 8191, ActionRemap, 8191) << QString()
-        << QString();
-    QTest::newRow("old PID 8192 refused")
-        << fresh << true << QStringList{s("text:oldPID=8192")} << true << freshShown << 0 << fresh
-        << s("Old PID") << s("oldPID");
-    QTest::newRow("new PID 8192 refused")
-        << fresh << true << QStringList{s("text:newPID=8192")} << true << freshShown << 0 << fresh
-        << s("New PID") << s("newPID");
-    QTest::newRow("old PID empty refused")
-        << fresh << true << QStringList{s("text:oldPID=")} << true << freshShown << 0 << fresh
-        << s("Old PID") << s("oldPID");
-    QTest::newRow("old PID checked before new PID")
-        << fresh << true << QStringList{s("text:newPID=x"), s("text:oldPID=-5")} << true
-        << freshShown << 0 << fresh << s("Old PID") << s("oldPID");
-    QTest::newRow("cancel after changing every field")
-        << fresh << true
-        << QStringList{s("choose:input=4"), s("text:oldPID=17"), s("text:newPID=18")} << false
-        << freshShown << 0 << fresh << QString() << QString();
-}
-
-void TestFilterDialogs::simple()
-{
-    QFETCH(FilterCfg, start);
-    QFETCH(bool, add);
-    QFETCH(QStringList, steps);
-    QFETCH(bool, ok);
-    QFETCH(QStringList, shown);
-    QFETCH(int, result);
-    QFETCH(FilterCfg, end);
-    QFETCH(QString, field);
-    QFETCH(QString, object);
-
-    ScriptedPrompter prompter;
-    SimpleFilterConfigDlg dlg(nullptr);
-    ModalDriver driver;
-    QStringList form;
-    driver.schedule([&](QDialog *d) {
-        form = QStringList{d->windowTitle(),
-                           QString::number(child<QComboBox>(d, "input")->currentIndex()),
-                           child<QLineEdit>(d, "oldPID")->text(),
-                           child<QLineEdit>(d, "newPID")->text()};
-        perform(d, steps);
-        clickBox(d, ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel);
-    });
-    FilterCfg cfg = start;
-    QCOMPARE(dlg.exec(&cfg, add), result);
-    QVERIFY(driver.ran);
-    QCOMPARE(form, shown);
-    checkWarning(prompter, driver, field, object);
-    QCOMPARE(dump(cfg), dump(end));
-}
-
-void TestFilterDialogs::full_data()
-{
-    QTest::addColumn<FilterCfg>("start");
-    QTest::addColumn<bool>("add");
-    QTest::addColumn<bool>("hex");
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QStringList>("shown"); // fullForm() when the dialog opens
-    QTest::addColumn<QStringList>("after"); // labelA, labelB, New Base enabled after the steps
-    QTest::addColumn<int>("result");
-    QTest::addColumn<FilterCfg>("end");
-    addWarningColumns();
-
-    const FilterCfg fresh;
-    const FilterCfg mask = rule(MatchMask, 1, 0x1f00, 0x100, ActionDrop, 4096);
-    const FilterCfg remap = rule(MatchRange, 2, 256, 511, ActionRemap, 4096);
-    const QString add = s("Add Filter Rule");
-    const QString edit = s("Edit Filter Rule");
-    const QStringList freshDec{s("0"), s("0"), s("From"), s("<= PID <="), s("0"),
-                               s("8191"), s("2"), s("4096"), s("0")};
-    const QStringList freshHex{s("0"), s("0"), s("From"), s("<= PID <="), s("0x0000"),
-                               s("0x1fff"), s("2"), s("0x1000"), s("0")};
-    const QStringList rangeDisabled{s("From"), s("<= PID <="), s("0")};
-    const QStringList remapDec{s("0"), s("2"), s("From"), s("<= PID <="), s("256"),
-                               s("511"), s("1"), s("4096"), s("1")};
-
-    QTest::newRow("add default unchanged")
-        << fresh << true << false << QStringList() << true << add << freshDec << rangeDisabled
-        << 1 << fresh << QString() << QString();
-    QTest::newRow("mask rule shows mask labels")
-        << mask << false << true << QStringList() << true << edit
-        << QStringList{s("1"), s("1"), s("PID and"), s("="), s("0x1f00"), s("0x0100"), s("0"),
-                       s("0x1000"), s("0")}
-        << QStringList{s("PID and"), s("="), s("0")} << 1 << mask << QString() << QString();
-    QTest::newRow("mask switched to range")
-        << mask << false << false << QStringList{s("choose:matchType=0")} << true << edit
-        << QStringList{s("1"), s("1"), s("PID and"), s("="), s("7936"), s("256"), s("0"),
-                       s("4096"), s("0")}
-        << rangeDisabled << 1 << rule(MatchRange, 1, 0x1f00, 0x100, ActionDrop, 4096) << QString()
-        << QString();
-    QTest::newRow("range switched to mask")
-        << fresh << false << false << QStringList{s("choose:matchType=1")} << true << edit
-        << freshDec << QStringList{s("PID and"), s("="), s("0")} << 1
-        << rule(MatchMask, 0, 0, 8191, ActionPass, 4096) << QString() << QString();
-    QTest::newRow("pass rule: New Base disabled but filled, Remap enables it")
-        << fresh << false << true << QStringList{s("choose:actionType=1")} << true << edit
-        << freshHex << QStringList{s("From"), s("<= PID <="), s("1")} << 1
-        << rule(MatchRange, 0, 0, 8191, ActionRemap, 4096) << QString() << QString();
-    QTest::newRow("remap rule opens with New Base enabled")
-        << remap << false << false << QStringList() << true << edit << remapDec
-        << QStringList{s("From"), s("<= PID <="), s("1")} << 1 << remap << QString() << QString();
-    QTest::newRow("drop still writes New Base")
-        << remap << false << false
-        << QStringList{s("text:newBase=0x200"), s("choose:actionType=0")} << true << edit
-        << remapDec << rangeDisabled << 1 << rule(MatchRange, 2, 256, 511, ActionDrop, 512)
-        << QString() << QString();
-    // The field cannot take the focus while disabled; the warning still names it.
-    QTest::newRow("empty New Base refused while disabled")
-        << remap << false << false << QStringList{s("text:newBase="), s("choose:actionType=0")}
-        << true << edit << remapDec << rangeDisabled << 0 << remap << s("New Base") << QString();
-    QTest::newRow("New Base 8192 refused")
-        << remap << false << false << QStringList{s("text:newBase=8192")} << true << edit
-        << remapDec << QStringList{s("From"), s("<= PID <="), s("1")} << 0 << remap
-        << s("New Base") << s("newBase");
-    QTest::newRow("8191 accepted")
-        << remap << false << false
-        << QStringList{s("text:matchA=8191"), s("text:matchB=0x1FFF"), s("text:newBase=8191")}
-        << true << edit << remapDec << QStringList{s("From"), s("<= PID <="), s("1")} << 1
-        << rule(MatchRange, 2, 8191, 8191, ActionRemap, 8191) << QString() << QString();
-    QTest::newRow("left 8192 refused")
-        << fresh << true << false << QStringList{s("text:matchA=8192")} << true << add << freshDec
-        << rangeDisabled << 0 << fresh << s("Left match value") << s("matchA");
-    QTest::newRow("right 8192 refused")
-        << fresh << true << false << QStringList{s("text:matchB=8192")} << true << add << freshDec
-        << rangeDisabled << 0 << fresh << s("Right match value") << s("matchB");
-    QTest::newRow("left checked first")
-        << remap << false << false
-        << QStringList{s("text:newBase=x"), s("text:matchB=x"), s("text:matchA=x")} << true
-        << edit << remapDec << QStringList{s("From"), s("<= PID <="), s("1")} << 0 << remap
-        << s("Left match value") << s("matchA");
-    QTest::newRow("right checked before New Base")
-        << remap << false << false << QStringList{s("text:newBase=x"), s("text:matchB=")} << true
-        << edit << remapDec << QStringList{s("From"), s("<= PID <="), s("1")} << 0 << remap
-        << s("Right match value") << s("matchB");
-    QTest::newRow("port 4, drop, hex typed in decimal notation")
-        << fresh << true << false
-        << QStringList{s("choose:input=4"), s("text:matchA=0x10"), s("text:matchB=010"),
-                       s("choose:actionType=0")}
-        << true << add << freshDec << rangeDisabled << 1
-        << rule(MatchRange, 4, 16, 8, ActionDrop, 4096) << QString() << QString();
-    QTest::newRow("cancel after changing every field")
-        << rule(MatchMask, 3, 5, 7, ActionRemap, 300) << false << false
-        << QStringList{s("choose:matchType=0"), s("choose:input=1"), s("text:matchA=1"),
-                       s("text:matchB=2"), s("text:newBase=3"), s("choose:actionType=2")}
-        << false << edit
-        << QStringList{s("1"), s("3"), s("PID and"), s("="), s("5"), s("7"), s("1"), s("300"),
-                       s("1")}
-        << rangeDisabled << 0 << rule(MatchMask, 3, 5, 7, ActionRemap, 300) << QString()
-        << QString();
-}
-
-void TestFilterDialogs::full()
-{
-    QFETCH(FilterCfg, start);
-    QFETCH(bool, add);
-    QFETCH(bool, hex);
-    QFETCH(QStringList, steps);
-    QFETCH(bool, ok);
-    QFETCH(QString, title);
-    QFETCH(QStringList, shown);
-    QFETCH(QStringList, after);
-    QFETCH(int, result);
-    QFETCH(FilterCfg, end);
-    QFETCH(QString, field);
-    QFETCH(QString, object);
-
-    ScriptedPrompter prompter;
-    FilterConfigDlg dlg(nullptr);
-    ModalDriver driver;
-    QStringList opened, changed;
-    driver.schedule([&](QDialog *d) {
-        opened = fullForm(d);
-        perform(d, steps);
-        const QStringList now = fullForm(d);
-        changed = QStringList{now.at(2), now.at(3), now.at(8)};
-        clickBox(d, ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel);
-    });
-    FilterCfg cfg = start;
-    QCOMPARE(dlg.exec(&cfg, add, hex), result);
-    QVERIFY(driver.ran);
-    QCOMPARE(driver.title, title);
-    QCOMPARE(opened, shown);
-    QCOMPARE(changed, after);
-    checkWarning(prompter, driver, field, object);
-    QCOMPARE(dump(cfg), dump(end));
-}
 
 QTEST_MAIN(TestFilterDialogs)
 #include "test_filterdialogs.moc"

@@ -2,123 +2,128 @@
 
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
-#include <unistd.h>
-
+#include "../common/modaldriver.h"
 #include "dialogs/settings.h"
+#include "dialogs/settingsdialog.h"
 
+// velunor.ini: where it lives, what it holds, and the dialog that edits it.
 class TestSettings : public QObject {
     Q_OBJECT
 
+    QString perUser;
+
 private Q_SLOTS:
-    void initTestCase();
-    void missingFileMeansDecimal();
-    void saveAndReadBack();
-    void readsExistingFile_data();
-    void readsExistingFile();
-    void unwritableDirectoryFallsBackToPerUserFile();
-    void existingFileBesideExecutableWins();
-    void saveFailureIsReported();
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setApplicationName(QStringLiteral("velunor-test-settings"));
+        perUser = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
+                  + QStringLiteral("/velunor.ini");
+        QFile::remove(perUser);
+    }
+
+    void saveAndReadBack()
+    {
+        QTemporaryDir dir;
+        Settings s(dir.path() + QLatin1Char('/'));
+        QCOMPARE(s.iniFile, dir.path() + QStringLiteral("/velunor.ini"));
+        QVERIFY(!s.hex); // no file: decimal
+        s.hex = true;
+        QVERIFY(s.save());
+        QCOMPARE(QSettings(s.iniFile, QSettings::IniFormat).value(QStringLiteral("notation/hex")),
+                 QVariant(QStringLiteral("true")));
+        QVERIFY(Settings(dir.path()).hex);
+        s.hex = false;
+        QVERIFY(s.save());
+        QVERIFY(!Settings(dir.path()).hex);
+    }
+
+    void readsExistingFile_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("hex");
+        QTest::newRow("true") << QByteArray("[notation]\nhex=true\n") << true;
+        QTest::newRow("false") << QByteArray("[notation]\nhex=false\n") << false;
+        QTest::newRow("one") << QByteArray("[notation]\nhex=1\n") << true;
+        QTest::newRow("no key") << QByteArray("[other]\nx=1\n") << false;
+        QTest::newRow("garbage") << QByteArray("\xff\xfe garbage") << false;
+    }
+    void readsExistingFile()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, hex);
+        QTemporaryDir dir;
+        QFile f(dir.filePath(QStringLiteral("velunor.ini")));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+        f.close();
+        QCOMPARE(Settings(dir.path()).hex, hex);
+        // An existing file is used even where the directory is no longer writable.
+        QCOMPARE(Settings::resolveIniFile(dir.path()), f.fileName());
+    }
+
+    // A directory that cannot hold the file (it does not exist: that holds
+    // even for root, unlike a read-only one) sends both ways to the user's file.
+    void unwritableDirectoryFallsBackToPerUserFile()
+    {
+        QTemporaryDir base;
+        const QString installDir = base.filePath(QStringLiteral("usr/bin"));
+        Settings s(installDir);
+        QCOMPARE(s.iniFile, perUser);
+        s.hex = true;
+        QVERIFY(s.save());
+        QVERIFY(Settings(installDir).hex);
+        QVERIFY(QFile::remove(perUser));
+    }
+
+    void saveFailureIsReported()
+    {
+        Settings s(QStringLiteral("/dev/null"));
+        s.iniFile = QStringLiteral("/dev/null/velunor.ini");
+        s.hex = true;
+        QVERIFY(!s.save());
+    }
+
+    void dialog_data()
+    {
+        QTest::addColumn<bool>("hexBefore");
+        QTest::addColumn<QString>("choice"); // empty: selection left alone
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("outcome"); // shown index, exec() result, hex afterwards
+        QTest::newRow("decimal shown, hex chosen, OK") << false << "notation=1" << true << "0 1 1";
+        QTest::newRow("hex shown, decimal chosen, OK") << true << "notation=0" << true << "1 1 0";
+        QTest::newRow("decimal shown, hex chosen, Cancel") << false << "notation=1" << false << "0 0 0";
+        QTest::newRow("hex shown, decimal chosen, Cancel") << true << "notation=0" << false << "1 0 1";
+        QTest::newRow("unchanged OK still accepted") << true << "" << true << "1 1 1";
+    }
+    void dialog()
+    {
+        QFETCH(bool, hexBefore);
+        QFETCH(QString, choice);
+        QFETCH(bool, ok);
+        QFETCH(QString, outcome);
+        QTemporaryDir dir;
+        Settings settings(dir.path());
+        settings.hex = hexBefore;
+        SettingsDialog dlg(nullptr);
+        QString items;
+        int shown = -1;
+        ModalDriver driver([&](QDialog *d) {
+            auto *notation = child<QComboBox>(d, QStringLiteral("notation"));
+            items = notation->itemText(0) + QLatin1Char('|') + notation->itemText(1);
+            shown = notation->currentIndex();
+            perform(d, choice.isEmpty() ? QStringList() : QStringList{choice});
+            clickBox(d, ok);
+        });
+        const int result = dlg.exec(&settings);
+        QCOMPARE(driver.title, QStringLiteral("Settings"));
+        QVERIFY(!driver.stayedOpen);
+        QCOMPARE(items, QStringLiteral("Decimal|Hexadecimal (0x...)"));
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(shown).arg(result).arg(int(settings.hex)), outcome);
+        // Saving is the window's business, not the dialog's.
+        QVERIFY(!QFile::exists(settings.iniFile));
+    }
 };
 
-void TestSettings::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setApplicationName(QStringLiteral("velunor-test-settings"));
-    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QFile::remove(perUser + QStringLiteral("/velunor.ini"));
-}
-
-void TestSettings::missingFileMeansDecimal()
-{
-    QTemporaryDir dir;
-    const Settings s(dir.path());
-    QCOMPARE(s.iniFile, dir.path() + QStringLiteral("/velunor.ini"));
-    QVERIFY(!s.hex);
-    QVERIFY(!QFile::exists(s.iniFile));
-}
-
-void TestSettings::saveAndReadBack()
-{
-    QTemporaryDir dir;
-    Settings s(dir.path() + QStringLiteral("/"));
-    QCOMPARE(s.iniFile, dir.path() + QStringLiteral("/velunor.ini"));
-    s.hex = true;
-    QVERIFY(s.save());
-
-    const QSettings raw(s.iniFile, QSettings::IniFormat);
-    QCOMPARE(raw.value(QStringLiteral("notation/hex")).toString(), QStringLiteral("true"));
-    QVERIFY(Settings(dir.path()).hex);
-
-    s.hex = false;
-    QVERIFY(s.save());
-    QVERIFY(!Settings(dir.path()).hex);
-}
-
-void TestSettings::readsExistingFile_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("hex");
-    QTest::newRow("true") << QByteArray("[notation]\nhex=true\n") << true;
-    QTest::newRow("false") << QByteArray("[notation]\nhex=false\n") << false;
-    QTest::newRow("one") << QByteArray("[notation]\nhex=1\n") << true;
-    QTest::newRow("no key") << QByteArray("[other]\nx=1\n") << false;
-    QTest::newRow("garbage") << QByteArray("\xff\xfe garbage") << false;
-}
-
-void TestSettings::readsExistingFile()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(bool, hex);
-    QTemporaryDir dir;
-    QFile f(dir.filePath(QStringLiteral("velunor.ini")));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
-    f.close();
-    QCOMPARE(Settings(dir.path()).hex, hex);
-}
-
-void TestSettings::unwritableDirectoryFallsBackToPerUserFile()
-{
-    // A directory that cannot hold the file (it does not exist, which holds
-    // even for root, unlike a mode-0555 directory).
-    QTemporaryDir base;
-    const QString installDir = base.filePath(QStringLiteral("usr/bin"));
-    Settings s(installDir);
-    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QCOMPARE(s.iniFile, perUser + QStringLiteral("/velunor.ini"));
-    s.hex = true;
-    QVERIFY(s.save());
-    QVERIFY(Settings(installDir).hex);
-    QVERIFY(QFile::remove(s.iniFile));
-
-    if (geteuid() != 0) {
-        QTemporaryDir readOnly;
-        QVERIFY(QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::ExeOwner));
-        QCOMPARE(Settings(readOnly.path()).iniFile, perUser + QStringLiteral("/velunor.ini"));
-        QFile::setPermissions(readOnly.path(),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-}
-
-void TestSettings::existingFileBesideExecutableWins()
-{
-    QTemporaryDir dir;
-    Settings first(dir.path());
-    first.hex = true;
-    QVERIFY(first.save());
-    // Even where the directory is no longer writable, an existing file is used.
-    QCOMPARE(Settings::resolveIniFile(dir.path()), first.iniFile);
-}
-
-void TestSettings::saveFailureIsReported()
-{
-    Settings s(QStringLiteral("/dev/null"));
-    s.iniFile = QStringLiteral("/dev/null/velunor.ini");
-    s.hex = true;
-    QVERIFY(!s.save());
-}
-
-QTEST_GUILESS_MAIN(TestSettings)
+QTEST_MAIN(TestSettings)
 #include "test_settings.moc"
