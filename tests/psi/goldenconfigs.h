@@ -75,32 +75,6 @@ inline TransportStreamCfg goldenNoTables()
     return cfg;
 }
 
-inline TransportStreamCfg goldenRealTimeTdt()
-{
-    TransportStreamCfg cfg = goldenAllTables();
-    cfg.realTdt = true;
-    return cfg;
-}
-
-inline TransportStreamCfg goldenPlayoutTimings()
-{
-    TransportStreamCfg cfg = goldenAllTables();
-    cfg.playoutTimings = true;
-    cfg.patTime = 100;
-    cfg.pmtTime = 200;
-    cfg.nitTime = 10000;
-    cfg.sdtTime = 2000;
-    cfg.eitTime = 1001;
-    cfg.tdtTime = 30000;
-    return cfg;
-}
-
-inline TransportStreamCfg goldenServiceWithoutPmt()
-{
-    TransportStreamCfg cfg = goldenAllTables();
-    cfg.services[1].pmtEnabled = false;
-    return cfg;
-}
 
 inline TransportStreamCfg goldenFilterRules()
 {
@@ -131,12 +105,24 @@ inline TransportStreamCfg goldenFilterRules()
 // (base name, configuration)
 inline QList<QPair<QString, TransportStreamCfg>> goldenConfigs()
 {
+    TransportStreamCfg realTimeTdt = goldenAllTables();
+    realTimeTdt.realTdt = true;
+    TransportStreamCfg playout = goldenAllTables();
+    playout.playoutTimings = true;
+    playout.patTime = 100;
+    playout.pmtTime = 200;
+    playout.nitTime = 10000;
+    playout.sdtTime = 2000;
+    playout.eitTime = 1001;
+    playout.tdtTime = 30000;
+    TransportStreamCfg withoutPmt = goldenAllTables();
+    withoutPmt.services[1].pmtEnabled = false;
     return {
         {QStringLiteral("all-tables"), goldenAllTables()},
         {QStringLiteral("no-tables"), goldenNoTables()},
-        {QStringLiteral("real-time-tdt"), goldenRealTimeTdt()},
-        {QStringLiteral("playout-timings"), goldenPlayoutTimings()},
-        {QStringLiteral("service-without-pmt"), goldenServiceWithoutPmt()},
+        {QStringLiteral("real-time-tdt"), realTimeTdt},
+        {QStringLiteral("playout-timings"), playout},
+        {QStringLiteral("service-without-pmt"), withoutPmt},
         {QStringLiteral("filter-rules"), goldenFilterRules()},
     };
 }

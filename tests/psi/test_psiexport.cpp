@@ -1,76 +1,17 @@
 #include <QtTest>
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
-
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "config/cfgreader.h"
 #include "config/cfgwriter.h"
-#include "config/model.h"
 #include "psi/exportcheck.h"
 #include "psi/psivmprogram.h"
+#include "tests/common/filehelpers.h"
+#include "tests/common/stderrcapture.h"
 #include "goldenconfigs.h"
 #include "psitestutil.h"
 
 Q_DECLARE_METATYPE(TransportStreamCfg)
-
-namespace {
-
-QString goldenPath(const QString &name, const char *suffix)
-{
-    return QStringLiteral(VELUNOR_TEST_DATA "/psi/") + name + QLatin1String(suffix);
-}
-
-bool updateGolden()
-{
-    return qEnvironmentVariableIntValue("VELUNOR_UPDATE_GOLDEN") == 1;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-bool writeAll(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
-}
-
-TransportStreamCfg refusedConfig()
-{
-    TransportStreamCfg cfg = psitest::goldenAllTables();
-    cfg.services[0].type = 7;
-    return cfg;
-}
-
-// Runs fn with file descriptor 2 sent to a temporary file; returns what was written.
-template <typename Fn>
-QByteArray captureStderr(Fn fn)
-{
-    QTemporaryFile tmp;
-    if (!tmp.open())
-        return QByteArray("<no temporary file>");
-    std::fflush(stderr);
-    const int saved = ::dup(2);
-    ::dup2(tmp.handle(), 2);
-    fn();
-    std::fflush(stderr);
-    ::dup2(saved, 2);
-    ::close(saved);
-    tmp.seek(0);
-    return tmp.readAll();
-}
-
-} // namespace
 
 class TestPsiExport : public QObject {
     Q_OBJECT
@@ -78,12 +19,9 @@ class TestPsiExport : public QObject {
 private Q_SLOTS:
     void golden_data();
     void golden();
-    void writesFileAndDumps();
-    void refusedLeavesNoFile();
-    void refusedLeavesOldFileIntact();
+    void exportToFile_data();
+    void exportToFile();
     void encodingFaultIsRefused();
-    void unopenedOrImpossibleTarget();
-    void failedWriteKeepsOldFile();
 };
 
 void TestPsiExport::golden_data()
@@ -94,98 +32,101 @@ void TestPsiExport::golden_data()
         QTest::newRow(qPrintable(name)) << name << cfg;
 }
 
+// The program of each golden configuration, byte for byte; the configuration
+// stored beside it reads back as the one built here (the CLI test exports it).
 void TestPsiExport::golden()
 {
     QFETCH(QString, name);
     QFETCH(TransportStreamCfg, cfg);
-
     QVERIFY(exportProblems(cfg).isEmpty());
     PsiVmProgram prog;
     psitest::MessageCapture capture;
     QVERIFY(prog.buildProgram(cfg));
     QVERIFY(capture.criticals().isEmpty());
-    const QByteArray actual = prog.program();
-    QCOMPARE(exportProgramSize(cfg), int(actual.size()));
+    QCOMPARE(exportProgramSize(cfg), int(prog.program().size()));
 
-    const QString mbn = goldenPath(name, ".mbn");
-    const QString mux = goldenPath(name, ".mux");
-    if (updateGolden()) {
-        QDir().mkpath(QFileInfo(mbn).absolutePath());
-        QVERIFY(writeAll(mbn, actual));
-        QVERIFY(writeAll(mux, CfgWriter::toText(cfg)));
+    const QString base = QStringLiteral(VELUNOR_TEST_DATA "/psi/") + name;
+    if (qEnvironmentVariableIntValue("VELUNOR_UPDATE_GOLDEN") == 1) {
+        QVERIFY(writeWholeFile(base + QLatin1String(".mbn"), prog.program()));
+        QVERIFY(writeWholeFile(base + QLatin1String(".mux"), CfgWriter::toText(cfg)));
     }
-    const QByteArray expected = readAll(mbn);
-    QVERIFY2(!expected.isEmpty(), qPrintable(mbn + QLatin1String(" is missing; run with VELUNOR_UPDATE_GOLDEN=1")));
-    PSI_COMPARE_BYTES(actual, expected);
-
-    // The stored configuration beside it reads back as the one built here.
+    const QByteArray expected = readWholeFile(base + QLatin1String(".mbn"));
+    QVERIFY2(!expected.isEmpty(), qPrintable(base + QLatin1String(".mbn is missing; run with VELUNOR_UPDATE_GOLDEN=1")));
+    COMPARE_BYTES(prog.program(), expected);
     CfgReader reader;
-    QVERIFY2(reader.open(mux), qPrintable(reader.errorString()));
     TransportStreamCfg stored;
-    QVERIFY2(reader.parse(&stored), qPrintable(reader.errorString()));
+    QVERIFY2(reader.open(base + QLatin1String(".mux")) && reader.parse(&stored), qPrintable(reader.errorString()));
     QVERIFY(stored == cfg);
 }
 
-void TestPsiExport::writesFileAndDumps()
+void TestPsiExport::exportToFile_data()
 {
+    QTest::addColumn<TransportStreamCfg>("cfg");
+    QTest::addColumn<QString>("target");   // in a directory that holds "plain" and, with old, out.mbn
+    QTest::addColumn<bool>("old");         // out.mbn exists before
+    QTest::addColumn<bool>("dump");
+    QTest::addColumn<qint64>("sizeLimit"); // >0: the export runs in a child under RLIMIT_FSIZE
+    QTest::addColumn<bool>("exported");
+
+    const QString out = QStringLiteral("out.mbn");
+    const TransportStreamCfg all = psitest::goldenAllTables();
+    TransportStreamCfg refused = all;
+    refused.services[0].type = 7;
+    TransportStreamCfg large = all;
+    large.filters.resize(1000);
+    QTest::newRow("writes the file and dumps the program") << all << out << true << true << qint64(0) << true;
+    QTest::newRow("no dump, nothing on stderr") << psitest::goldenNoTables() << out << false << false << qint64(0) << true;
+    QTest::newRow("refused: no file") << refused << out << false << true << qint64(0) << false;
+    QTest::newRow("refused: old file stays") << refused << out << true << true << qint64(0) << false;
+    QTest::newRow("failed open: parent is a regular file") << all << QStringLiteral("plain/out.mbn") << false << false
+                                                         << qint64(0) << false;
+    QTest::newRow("never opened") << all << QString() << true << false << qint64(0) << false;
+    QTest::newRow("write failing part-way") << large << out << true << false << qint64(4096) << false;
+}
+
+void TestPsiExport::exportToFile()
+{
+    QFETCH(TransportStreamCfg, cfg);
+    QFETCH(QString, target);
+    QFETCH(bool, old);
+    QFETCH(bool, dump);
+    QFETCH(qint64, sizeLimit);
+    QFETCH(bool, exported);
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString target = dir.filePath(QStringLiteral("out.mbn"));
-    const TransportStreamCfg cfg = psitest::goldenAllTables();
-    bool ok = false;
+    const QString out = dir.filePath(QStringLiteral("out.mbn"));
+    const QByteArray previous("previous export\n");
+    QVERIFY(writeWholeFile(dir.filePath(QStringLiteral("plain")), "x"));
+    QVERIFY(!old || writeWholeFile(out, previous));
+    QVERIFY(exportProgramSize(cfg) > sizeLimit);
+
     QByteArray program;
-    const QByteArray err = captureStderr([&] {
+    QString error;
+    StderrCapture capture;
+    auto run = [&]() -> int {
         psitest::MessageCapture quiet;
         PsiVmProgram prog;
-        QVERIFY(prog.open(target));
-        ok = prog.generateProgram(cfg);
+        prog.setDumpEnabled(dump);
+        if (!target.isEmpty())
+            prog.open(dir.filePath(target)); // a failed open shows in generateProgram()
+        const bool ok = prog.generateProgram(cfg);
         program = prog.program();
-    });
-    QVERIFY(ok);
-    PSI_COMPARE_BYTES(readAll(target), program);
-    QCOMPARE(err, PsiVmProgram::dumpText(program));
-
-    // Without dumping nothing reaches stderr.
-    const QByteArray quietErr = captureStderr([&] {
-        psitest::MessageCapture quiet;
-        PsiVmProgram prog;
-        prog.setDumpEnabled(false);
-        QVERIFY(prog.open(target));
-        ok = prog.generateProgram(psitest::goldenNoTables());
-    });
-    QVERIFY(ok);
-    QCOMPARE(quietErr, QByteArray());
-    QCOMPARE(readAll(target).size(), 110);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.mbn")});
-}
-
-void TestPsiExport::refusedLeavesNoFile()
-{
-    QTemporaryDir dir;
-    const QString target = dir.filePath(QStringLiteral("out.mbn"));
-    PsiVmProgram prog;
-    prog.setDumpEnabled(false);
-    QVERIFY(prog.open(target));
-    QVERIFY(!prog.generateProgram(refusedConfig()));
-    QCOMPARE(prog.errorString(), exportProblems(refusedConfig()).join(QLatin1Char('\n')));
-    QVERIFY(prog.errorString().contains(QLatin1String("service type 7")));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
-}
-
-void TestPsiExport::refusedLeavesOldFileIntact()
-{
-    QTemporaryDir dir;
-    const QString target = dir.filePath(QStringLiteral("out.mbn"));
-    const QByteArray old("previous export\n");
-    QVERIFY(writeAll(target, old));
-    {
-        PsiVmProgram prog;
-        prog.setDumpEnabled(false);
-        QVERIFY(prog.open(target));
-        QVERIFY(!prog.generateProgram(refusedConfig()));
+        error = prog.errorString();
+        return ok ? 0 : 1;
+    };
+    const int result = sizeLimit ? exitCodeUnderFileSizeLimit(rlim_t(sizeLimit), run) : run();
+    const QByteArray err = capture.finish();
+    QCOMPARE(result, exported ? 0 : 1); // -1: the exporting process died
+    if (exported) {
+        COMPARE_BYTES(readWholeFile(out), program);
+        QCOMPARE(err, dump ? PsiVmProgram::dumpText(program) : QByteArray());
+    } else {
+        QCOMPARE(readWholeFile(out), old ? previous : QByteArray());
+        if (!exportProblems(cfg).isEmpty())
+            QCOMPARE(error, exportProblems(cfg).join(QLatin1Char('\n')));
     }
-    QCOMPARE(readAll(target), old);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("out.mbn")});
+    QCOMPARE(readWholeFile(dir.filePath(QStringLiteral("plain"))), QByteArray("x"));
+    QCOMPARE(dirEntries(dir.path()), (old || exported ? QStringList{QStringLiteral("out.mbn"), QStringLiteral("plain")}
+                                                      : QStringList{QStringLiteral("plain")}));
 }
 
 // The builder does not rely on the checks: a service type without a DVB code
@@ -204,59 +145,6 @@ void TestPsiExport::encodingFaultIsRefused()
     cfg.services[0].type = ServiceDigitalRadio;
     QVERIFY(prog.buildProgram(cfg));
     QVERIFY(!prog.hasEncodingError());
-}
-
-void TestPsiExport::unopenedOrImpossibleTarget()
-{
-    QTemporaryDir dir;
-    const QString plain = dir.filePath(QStringLiteral("plain"));
-    QVERIFY(writeAll(plain, "x"));
-    PsiVmProgram prog;
-    prog.setDumpEnabled(false);
-    QVERIFY(!prog.open(plain + QLatin1String("/out.mbn"))); // parent is a regular file
-    psitest::MessageCapture quiet;
-    QVERIFY(!prog.generateProgram(psitest::goldenNoTables()));
-    QCOMPARE(readAll(plain), QByteArray("x"));
-
-    PsiVmProgram never;
-    never.setDumpEnabled(false);
-    QVERIFY(!never.generateProgram(psitest::goldenNoTables()));
-}
-
-// The write runs in a child limited to 4 KiB of file size, with SIGXFSZ
-// ignored so that write() fails with EFBIG instead of killing it.
-void TestPsiExport::failedWriteKeepsOldFile()
-{
-    QTemporaryDir dir;
-    const QString target = dir.filePath(QStringLiteral("out.mbn"));
-    const QByteArray old("previous export\n");
-    QVERIFY(writeAll(target, old));
-    TransportStreamCfg cfg = psitest::goldenAllTables();
-    for (int i = 0; i < 1000; ++i)
-        cfg.filters << FilterCfg();
-    QVERIFY(exportProgramSize(cfg) > 4096);
-
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t child = ::fork();
-    QVERIFY(child >= 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit = {4096, 4096};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        PsiVmProgram prog;
-        prog.setDumpEnabled(false);
-        if (!prog.open(target))
-            ::_exit(3);
-        ::_exit(prog.generateProgram(cfg) ? 0 : 1);
-    }
-    int status = 0;
-    QCOMPARE(::waitpid(child, &status, 0), child);
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), 1);
-    QCOMPARE(readAll(target), old);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("out.mbn")});
 }
 
 QTEST_APPLESS_MAIN(TestPsiExport)

@@ -8,7 +8,6 @@
 
 #include <QMap>
 #include <QSet>
-#include <QVector>
 
 #include "config/model.h"
 #include "psi/exportcheck.h"
@@ -17,6 +16,9 @@
 #include "psitestutil.h"
 
 Q_DECLARE_METATYPE(TransportStreamCfg)
+
+using psitest::u16At;
+using IntList = QList<int>;
 
 namespace {
 
@@ -31,180 +33,114 @@ quint32 crc32Mpeg2(const QByteArray &data)
     return crc;
 }
 
-int u8(const QByteArray &d, int at)
-{
-    return quint8(d.at(at));
-}
-
-int u16(const QByteArray &d, int at)
-{
-    return (u8(d, at) << 8) | u8(d, at + 1);
-}
-
 struct SentSection {
-    int slot = -1;
-    int pid = -1;
-    int context = -1;
-    int interval = -1;
-    QVector<int> listMarkers;
+    int pid = -1, context = -1, interval = -1, closingMarker = -1;
+    IntList listMarkers;
     QByteArray bytes; // table_id .. CRC_32
     bool realTimeTdt = false;
-    int closingMarker = -1;
 };
 
-// Runs one routine; returns false (with why) on a malformed program.
-bool runRoutine(const QByteArray &prog, int slot, SentSection *out, QString *why)
+// Runs the routine of one slot; returns why it is malformed, or nothing.
+QString runRoutine(const QByteArray &prog, int slot, SentSection *out)
 {
-    int pc = u16(prog, 2 * slot);
+    int pc = u16At(prog, 2 * slot);
     QByteArray section;
-    QVector<QPair<int, int>> open; // (position in section, bits)
-    out->slot = slot;
-    for (int steps = 0; steps < 1000; ++steps) {
-        if (pc + 1 >= prog.size()) {
-            *why = QStringLiteral("routine of slot %1 runs off the program").arg(slot);
-            return false;
-        }
-        const int op = u8(prog, pc);
-        const int arg = u8(prog, pc + 1);
+    QList<QPair<int, int>> open; // (position in section, bits)
+    for (int steps = 0; steps < 1000 && pc + 1 < prog.size(); ++steps) {
+        const int op = quint8(prog.at(pc));
+        const int arg = quint8(prog.at(pc + 1));
+        const int word = pc + 3 < prog.size() ? u16At(prog, pc + 2) : -1;
         if (op == 0xFF && arg == 0xFF)
-            return true;
+            return QString();
+        pc += ((op & 0xC0) == 0x80 || op == 0x03 || op == 0x04 || op == 0x07) ? 4 : 2;
         if ((op & 0xC0) == 0x80) {
             const int length = ((op & 0x3F) << 8) | arg;
-            const int from = u16(prog, pc + 2);
-            if (from + length > prog.size()) {
-                *why = QStringLiteral("copy beyond the program in slot %1").arg(slot);
-                return false;
-            }
-            section += prog.mid(from, length);
-            pc += 4;
+            if (word + length > prog.size())
+                return QStringLiteral("copy beyond the program");
+            section += prog.mid(word, length);
         } else if (op == 0x01) {
             section += char(arg);
-            pc += 2;
         } else if (op == 0x02) {
             out->listMarkers << arg;
-            pc += 2;
-        } else if (op == 0x18) {
-            open.append({int(section.size()), 16});
+        } else if (op == 0x18 || op == 0x28) {
+            open.append({int(section.size()), op == 0x18 ? 16 : 8});
             section += char(arg);
-            section += '\0';
-            pc += 2;
-        } else if (op == 0x28) {
-            open.append({int(section.size()), 8});
-            section += char(arg);
-            pc += 2;
+            if (op == 0x18)
+                section += '\0';
         } else if ((op & 0xF0) == 0x10 || (op & 0xF8) == 0x20) {
             const bool isLong = (op & 0xF0) == 0x10;
-            const int width = isLong ? (op & 0x0F) + 9 : (op & 0x07) + 1;
-            if (open.isEmpty() || (open.last().second == 16) != isLong) {
-                *why = QStringLiteral("unbalanced length field in slot %1").arg(slot);
-                return false;
-            }
+            if (open.isEmpty() || (open.last().second == 16) != isLong)
+                return QStringLiteral("unbalanced length field");
             const auto [at, bits] = open.takeLast();
-            const int count = int(section.size()) - at - bits / 8;
-            const quint32 mask = (1u << width) - 1;
-            quint32 field = bits == 16 ? quint32(u16(section, at)) : quint32(u8(section, at));
-            field = (field & ~mask) | (quint32(count) & mask);
+            const quint32 mask = (1u << (isLong ? (op & 0x0F) + 9 : (op & 0x07) + 1)) - 1;
+            const quint32 count = quint32(section.size() - at - bits / 8);
             if (bits == 16) {
+                const quint32 field = (quint32(u16At(section, at)) & ~mask) | (count & mask);
                 section[at] = char(field >> 8);
                 section[at + 1] = char(field);
             } else {
-                section[at] = char(field);
+                section[at] = char((quint8(section.at(at)) & ~mask) | (count & mask));
             }
-            pc += 2;
         } else if (op == 0x03) {
             out->context = arg;
-            out->pid = u16(prog, pc + 2);
-            // Drop the pointer_field, fill section_length, append CRC_32 (the
-            // TDT carries none).
-            if (section.isEmpty() || section.at(0) != 0) {
-                *why = QStringLiteral("slot %1 sends a section without pointer_field").arg(slot);
-                return false;
-            }
+            out->pid = word;
+            // Drop the pointer_field, fill section_length, append CRC_32 (the TDT carries none).
+            if (section.size() < 4 || section.at(0) != 0)
+                return QStringLiteral("a section without pointer_field or header");
             QByteArray s = section.mid(1);
-            if (s.size() < 3) {
-                *why = QStringLiteral("slot %1 sends a section shorter than its header").arg(slot);
-                return false;
-            }
-            const bool tdt = u8(s, 0) == 0x70;
+            const bool tdt = quint8(s.at(0)) == 0x70;
             const int length = int(s.size()) - 3 + (tdt ? 0 : 4);
-            s[1] = char((u8(s, 1) & 0xF0) | ((length >> 8) & 0x0F));
-            s[2] = char(length & 0xFF);
-            if (!tdt) {
-                const quint32 crc = crc32Mpeg2(s);
-                for (int k = 3; k >= 0; --k)
-                    s += char(crc >> (8 * k));
-            }
+            s[1] = char((quint8(s.at(1)) & 0xF0) | ((length >> 8) & 0x0F));
+            s[2] = char(length);
+            if (!tdt)
+                for (int k = 3, crc = int(crc32Mpeg2(s)); k >= 0; --k)
+                    s += char(quint32(crc) >> (8 * k));
             out->bytes = s;
-            pc += 4;
         } else if (op == 0x04) {
-            out->closingMarker = u16(prog, pc + 2);
-            pc += 4;
+            out->closingMarker = word;
         } else if (op == 0x05) {
             out->realTimeTdt = arg == 4;
-            pc += 2;
         } else if (op == 0x07) {
-            out->interval = u16(prog, pc + 2);
-            pc += 4;
+            out->interval = word;
         } else {
-            *why = QStringLiteral("unknown instruction %1 at %2").arg(op, 2, 16).arg(pc);
-            return false;
+            return QStringLiteral("unknown instruction %1").arg(op, 2, 16);
         }
     }
-    *why = QStringLiteral("routine of slot %1 does not end").arg(slot);
-    return false;
+    return QStringLiteral("routine runs off the program or does not end");
 }
 
-// EN 300 468 Annex A text: no selector means the default table (ASCII here),
-// 0x10 0x00 0x01 ISO/IEC 8859-1, 0x15 UTF-8.
-QString decodeText(const QByteArray &raw)
-{
-    if (raw.startsWith(QByteArray("\x10\x00\x01", 3)))
-        return QString::fromLatin1(raw.mid(3));
-    if (raw.startsWith('\x15'))
-        return QString::fromUtf8(raw.mid(1));
-    return QString::fromLatin1(raw);
-}
-
-// Cursor over one section with bounds checking.
+// Cursor over one section without its CRC_32, with bounds checking.
 struct Cursor {
     const QByteArray &d;
-    int at;
-    int end;
+    int at = 0;
+    int end = int(d.size()) - 4;
     bool ok = true;
     int byte()
     {
-        if (at >= end) {
-            ok = false;
-            return 0;
-        }
-        return u8(d, at++);
+        ok = ok && at < end;
+        return ok ? quint8(d.at(at++)) : 0;
     }
-    int word()
-    {
-        const int hi = byte();
-        return (hi << 8) | byte();
-    }
+    int word() { return (byte() << 8) | byte(); }
     QByteArray take(int n)
     {
-        if (n < 0 || at + n > end) {
-            ok = false;
-            return QByteArray();
-        }
-        at += n;
-        return d.mid(at - n, n);
+        ok = ok && n >= 0 && at + n <= end;
+        at += ok ? n : 0;
+        return ok ? d.mid(at - n, n) : QByteArray();
     }
+    // EN 300 468 Annex A: no selector is the default table (ASCII here),
+    // 0x10 0x00 0x01 ISO/IEC 8859-1, 0x15 UTF-8.
     QString text()
     {
-        return decodeText(take(byte()));
+        const QByteArray raw = take(byte());
+        if (raw.startsWith(QByteArray("\x10\x00\x01", 3)))
+            return QString::fromLatin1(raw.mid(3));
+        return raw.startsWith('\x15') ? QString::fromUtf8(raw.mid(1)) : QString::fromLatin1(raw);
     }
 };
 
 QString languageOf(const QString &code)
 {
-    QString padded = code.left(3);
-    while (padded.size() < 3)
-        padded += QLatin1Char(' ');
-    return padded;
+    return code.left(3).leftJustified(3, QLatin1Char(' '));
 }
 
 int serviceTypeCode(int type)
@@ -289,50 +225,41 @@ void TestSectionDecoder::roundTrip()
 
     QMap<int, SentSection> sent;
     for (int slot = 0; slot < PsiVmProgram::EntrySlots; ++slot) {
-        if (slot == PsiVmProgram::SlotFilterTable || u16(p, 2 * slot) == 0xFFFF)
+        if (slot == PsiVmProgram::SlotFilterTable || u16At(p, 2 * slot) == 0xFFFF)
             continue;
         SentSection s;
-        QString why;
-        QVERIFY2(runRoutine(p, slot, &s, &why), qPrintable(why));
-        if (!s.bytes.isEmpty()) {
-            const int limit = u8(s.bytes, 0) == 0x4E ? 4096 : 1024;
-            QVERIFY(s.bytes.size() <= limit);
-            if (u8(s.bytes, 0) != 0x70)
-                QCOMPARE(crc32Mpeg2(s.bytes), 0u); // CRC over the whole section leaves 0
+        const QString why = runRoutine(p, slot, &s);
+        QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral("slot %1: ").arg(slot) + why));
+        if (!s.bytes.isEmpty() && quint8(s.bytes.at(0)) != 0x70) {
+            QVERIFY(s.bytes.size() <= (quint8(s.bytes.at(0)) == 0x4E ? 4096 : 1024));
+            QCOMPARE(crc32Mpeg2(s.bytes), 0u); // CRC over the whole section leaves 0
         }
         sent.insert(slot, s);
     }
-    auto expectInterval = [&](int ms) { return cfg.playoutTimings ? ms : -1; };
+    const int noInterval = -1;
+    auto interval = [&](int ms) { return cfg.playoutTimings ? ms : noInterval; };
+    const int id = cfg.id, origId = cfg.origId;
 
-    // PAT
+    // PAT: program 0 for the NIT, then every service, with or without PMT.
     QCOMPARE(sent.contains(0), cfg.patEnabled);
     if (cfg.patEnabled) {
         const SentSection &s = sent[0];
-        QCOMPARE(s.pid, 0x0000);
-        QCOMPARE(s.interval, expectInterval(cfg.patTime));
-        QCOMPARE(s.listMarkers, QVector<int>{0});
-        Cursor c{s.bytes, 0, int(s.bytes.size()) - 4};
-        QCOMPARE(c.byte(), 0x00);
-        QCOMPARE(c.word() & 0xC000, 0x8000);
-        QCOMPARE(c.word(), int(cfg.id));
-        QCOMPARE(c.byte(), 0xC1);
-        QCOMPARE(c.word(), 0x0000);
-        QVector<QPair<int, int>> programs;
-        while (c.at < c.end && c.ok) {
-            const int number = c.word();
-            programs.append({number, c.word() & 0x1FFF});
-        }
-        QVERIFY(c.ok);
-        QVector<QPair<int, int>> expected;
+        QCOMPARE((IntList{s.pid, s.interval}), (IntList{0x0000, interval(cfg.patTime)}));
+        QCOMPARE(s.listMarkers, IntList{0});
+        Cursor c{s.bytes};
+        IntList programs{c.byte(), c.word() & 0xC000, c.word(), c.byte(), c.word()};
+        IntList expected{0x00, 0x8000, id, 0xC1, 0x0000};
+        while (c.at < c.end && c.ok)
+            programs << c.word() << (c.word() & 0x1FFF);
         if (cfg.nitEnabled)
-            expected.append({0, 0x0010});
+            expected << 0 << 0x0010;
         for (const ServiceCfg &svc : cfg.services)
-            expected.append({svc.id, svc.pmtPid});
+            expected << svc.id << svc.pmtPid;
         QCOMPARE(programs, expected);
     }
 
-    // PMT and EIT, slot by slot
-    QVector<const ServiceCfg *> withPmt;
+    // PMT and EIT, slot by slot, for the services with PMT.
+    QList<const ServiceCfg *> withPmt;
     for (const ServiceCfg &svc : cfg.services)
         if (svc.pmtEnabled)
             withPmt << &svc;
@@ -343,199 +270,148 @@ void TestSectionDecoder::roundTrip()
             continue;
         const ServiceCfg &svc = *withPmt[i];
         const SentSection &pmt = sent[16 + i];
-        QCOMPARE(pmt.pid, int(svc.pmtPid));
-        QCOMPARE(pmt.interval, expectInterval(cfg.pmtTime));
-        Cursor c{pmt.bytes, 0, int(pmt.bytes.size()) - 4};
-        QCOMPARE(c.byte(), 0x02);
-        c.word();
-        QCOMPARE(c.word(), int(svc.id));
-        QCOMPARE(c.byte(), 0xC1);
-        QCOMPARE(c.word(), 0x0000);
-        QCOMPARE(c.word() & 0x1FFF, int(svc.pcrPid));
-        const int infoLength = c.word() & 0x0FFF;
+        QCOMPARE((IntList{pmt.pid, pmt.interval}), (IntList{svc.pmtPid, interval(cfg.pmtTime)}));
+        Cursor c{pmt.bytes};
+        IntList actual{c.byte(), (c.word(), c.word()), c.byte(), c.word(), c.word() & 0x1FFF, c.word() & 0x0FFF};
+        IntList expected{0x02, svc.id, 0xC1, 0x0000, svc.pcrPid, svc.caEnabled ? 6 : 0};
         if (svc.caEnabled) {
-            QCOMPARE(infoLength, 6);
-            QCOMPARE(c.byte(), 0x09);
-            QCOMPARE(c.byte(), 4);
-            QCOMPARE(c.word(), int(svc.caId));
-            QCOMPARE(c.word() & 0x1FFF, int(svc.ecmPid));
-        } else {
-            QCOMPARE(infoLength, 0);
+            actual << c.byte() << c.byte() << c.word() << (c.word() & 0x1FFF);
+            expected << 0x09 << 4 << svc.caId << svc.ecmPid;
         }
+        static const QMap<int, int> streamTypes{{EsMpeg2Video, 0x02}, {EsMpeg2Audio, 0x03}, {EsTeletext, 0x06},
+                                                {EsH264Video, 0x1B}};
         for (const ESCfg &es : svc.elements) {
-            static const QMap<int, int> streamTypes{{0, 0x02}, {1, 0x03}, {2, 0x06}, {3, 0x1B}};
             if (!streamTypes.contains(es.type))
+                continue; // no stream_type: left out
+            actual << c.byte() << (c.word() & 0x1FFF) << (c.word() & 0x0FFF);
+            expected << streamTypes[es.type] << es.pid << (es.type == EsTeletext ? 7 : 0);
+            if (es.type != EsTeletext)
                 continue;
-            QCOMPARE(c.byte(), streamTypes[es.type]);
-            QCOMPARE(c.word() & 0x1FFF, int(es.pid));
-            const int esInfo = c.word() & 0x0FFF;
-            if (es.type != EsTeletext) {
-                QCOMPARE(esInfo, 0);
-                continue;
-            }
-            QCOMPARE(esInfo, 7);
-            QCOMPARE(c.byte(), 0x56);
-            QCOMPARE(c.byte(), 5);
+            actual << c.byte() << c.byte();
+            expected << 0x56 << 5;
             QCOMPARE(QString::fromLatin1(c.take(3)), languageOf(es.language));
             const int typeAndMagazine = c.byte();
-            QCOMPARE(typeAndMagazine >> 3, 1);
-            QCOMPARE(typeAndMagazine & 7, (es.teletextPage / 100) % 8);
             const int page = c.byte();
-            QCOMPARE((page >> 4) * 10 + (page & 0xF), es.teletextPage % 100);
+            actual << (typeAndMagazine >> 3) << (typeAndMagazine & 7) << (page >> 4) * 10 + (page & 0xF);
+            expected << 1 << (es.teletextPage / 100) % 8 << es.teletextPage % 100;
         }
-        QVERIFY(c.ok);
-        QCOMPARE(c.at, c.end);
+        QCOMPARE(actual, expected);
+        QVERIFY(c.ok && c.at == c.end);
 
         if (!cfg.eitEnabled)
             continue;
         const SentSection &eit = sent[32 + i];
-        QCOMPARE(eit.pid, 0x0012);
-        QCOMPARE(eit.interval, expectInterval(cfg.eitTime / 2));
-        Cursor e{eit.bytes, 0, int(eit.bytes.size()) - 4};
-        QCOMPARE(e.byte(), 0x4E);
-        const int sectionLength = e.word() & 0x0FFF;
-        QCOMPARE(sectionLength, int(eit.bytes.size()) - 3);
-        QCOMPARE(e.word(), int(svc.id));
-        QCOMPARE(e.byte(), 0xC1);
-        QCOMPARE(e.word(), 0x0000);
-        QCOMPARE(e.word(), int(cfg.id));
-        QCOMPARE(e.word(), int(cfg.origId));
-        QCOMPARE(e.byte(), 0x00);
-        QCOMPARE(e.byte(), 0x4E);
-        QCOMPARE(e.word(), 1); // event_id
-        QCOMPARE(e.take(8), QByteArray(8, '\xFF')); // start_time, duration undefined
+        QCOMPARE((IntList{eit.pid, eit.interval}), (IntList{0x0012, interval(cfg.eitTime / 2)}));
+        Cursor e{eit.bytes};
+        // table_id, section_length, service, version, numbers, ts, network,
+        // last numbers, event_id; start_time and duration undefined.
+        QCOMPARE((IntList{e.byte(), e.word() & 0x0FFF, e.word(), e.byte(), e.word(), e.word(), e.word(), e.byte(),
+                          e.byte(), e.word()}),
+                 (IntList{0x4E, int(eit.bytes.size()) - 3, svc.id, 0xC1, 0, id, origId, 0, 0x4E, 1}));
+        QCOMPARE(e.take(8), QByteArray(8, '\xFF'));
         const int flags = e.word();
-        QCOMPARE(flags >> 13, 0); // running_status undefined
-        QCOMPARE(bool(flags & 0x1000), svc.caEnabled);
-        QCOMPARE(flags & 0x0FFF, e.end - e.at);
-        QCOMPARE(e.byte(), 0x4D);
+        const int loopEnd = e.at + (flags & 0x0FFF);
+        const int tag = e.byte();
         const int descriptorLength = e.byte();
-        QCOMPARE(descriptorLength, e.end - e.at);
+        // running_status undefined, free_CA_mode, one short event descriptor to the end.
+        QCOMPARE((IntList{flags >> 13, bool(flags & 0x1000), loopEnd, tag, e.at + descriptorLength}),
+                 (IntList{0, svc.caEnabled, e.end, 0x4D, e.end}));
         QCOMPARE(QString::fromLatin1(e.take(3)), languageOf(svc.language));
-        QCOMPARE(e.text(), svc.eventName);
-        QCOMPARE(e.text(), svc.eventText);
-        QVERIFY(e.ok);
-        QCOMPARE(e.at, e.end);
+        QCOMPARE((QStringList{e.text(), e.text()}), (QStringList{svc.eventName, svc.eventText}));
+        QVERIFY(e.ok && e.at == e.end);
     }
+
     // All EIT routines share one context; the contexts of all sends are otherwise distinct.
-    QSet<int> contexts;
-    QSet<int> eitContexts;
+    QSet<int> contexts, eitContexts;
+    int sends = 0;
     for (const SentSection &s : sent) {
-        if (s.context < 0)
-            continue;
-        if (s.pid == 0x0012) {
-            eitContexts.insert(s.context);
-        } else {
-            QVERIFY(!contexts.contains(s.context));
+        if (s.context >= 0 && s.pid != 0x0012) {
             contexts.insert(s.context);
+            ++sends;
+        } else if (s.context >= 0) {
+            eitContexts.insert(s.context);
         }
     }
-    QVERIFY(eitContexts.size() <= 1);
-    for (const int eitContext : eitContexts)
-        QVERIFY(!contexts.contains(eitContext));
+    QCOMPARE(contexts.size(), sends);
+    QVERIFY(eitContexts.size() <= 1 && !contexts.intersects(eitContexts));
 
     // SDT
     QCOMPARE(sent.contains(2), cfg.sdtEnabled);
     if (cfg.sdtEnabled) {
         const SentSection &s = sent[2];
-        QCOMPARE(s.pid, 0x0011);
-        QCOMPARE(s.listMarkers, QVector<int>{2});
-        Cursor c{s.bytes, 0, int(s.bytes.size()) - 4};
-        QCOMPARE(c.byte(), 0x42);
-        c.word();
-        QCOMPARE(c.word(), int(cfg.id));
-        QCOMPARE(c.byte(), 0xC1);
-        QCOMPARE(c.word(), 0x0000);
-        QCOMPARE(c.word(), int(cfg.origId));
-        QCOMPARE(c.byte(), 0xFF);
+        QCOMPARE((IntList{s.pid, s.interval}), (IntList{0x0011, interval(cfg.sdtTime)}));
+        QCOMPARE(s.listMarkers, IntList{2});
+        Cursor c{s.bytes};
+        QCOMPARE((IntList{c.byte(), (c.word(), c.word()), c.byte(), c.word(), c.word(), c.byte()}),
+                 (IntList{0x42, id, 0xC1, 0x0000, origId, 0xFF}));
         for (const ServiceCfg &svc : cfg.services) {
-            QCOMPARE(c.word(), int(svc.id));
-            QCOMPARE(c.byte(), cfg.eitEnabled ? 0xFD : 0xFC);
-            const int flags = c.word();
-            QCOMPARE(flags >> 13, 4);
-            QCOMPARE(bool(flags & 0x1000), svc.caEnabled);
+            const int serviceId = c.word(), eitFlags = c.byte(), flags = c.word();
             const int loopEnd = c.at + (flags & 0x0FFF);
-            QCOMPARE(c.byte(), 0x48);
-            const int descriptorLength = c.byte();
+            const int tag = c.byte(), descriptorLength = c.byte();
             const int descriptorEnd = c.at + descriptorLength;
-            QCOMPARE(c.byte(), serviceTypeCode(svc.type));
-            QCOMPARE(c.text(), svc.providerName);
-            QCOMPARE(c.text(), svc.serviceName);
+            QCOMPARE((IntList{serviceId, eitFlags, flags >> 13, bool(flags & 0x1000), tag, c.byte()}),
+                     (IntList{svc.id, cfg.eitEnabled ? 0xFD : 0xFC, 4, svc.caEnabled, 0x48, serviceTypeCode(svc.type)}));
+            QCOMPARE((QStringList{c.text(), c.text()}), (QStringList{svc.providerName, svc.serviceName}));
             QCOMPARE(c.at, descriptorEnd);
-            if (svc.caEnabled) {
-                QCOMPARE(c.byte(), 0x53);
-                QCOMPARE(c.byte(), 2);
-                QCOMPARE(c.word(), int(svc.caId));
-            }
+            if (svc.caEnabled)
+                QCOMPARE((IntList{c.byte(), c.byte(), c.word()}), (IntList{0x53, 2, svc.caId}));
             QCOMPARE(c.at, loopEnd);
         }
-        QVERIFY(c.ok);
-        QCOMPARE(c.at, c.end);
+        QVERIFY(c.ok && c.at == c.end);
     }
 
-    // NIT
+    // NIT: network name, then one transport stream with the service list and
+    // logical channel descriptors.
     QCOMPARE(sent.contains(1), cfg.nitEnabled);
     if (cfg.nitEnabled) {
         const SentSection &s = sent[1];
-        QCOMPARE(s.pid, 0x0010);
-        QCOMPARE(s.interval, expectInterval(cfg.nitTime));
-        QCOMPARE(s.listMarkers, (QVector<int>{1, 3}));
-        Cursor c{s.bytes, 0, int(s.bytes.size()) - 4};
-        QCOMPARE(c.byte(), 0x40);
-        QCOMPARE(c.word() & 0x0FFF, int(s.bytes.size()) - 3);
-        QCOMPARE(c.word(), int(cfg.netId));
-        QCOMPARE(c.byte(), 0xC1);
-        QCOMPARE(c.word(), 0x0000);
+        QCOMPARE((IntList{s.pid, s.interval}), (IntList{0x0010, interval(cfg.nitTime)}));
+        QCOMPARE(s.listMarkers, (IntList{1, 3}));
+        Cursor c{s.bytes};
+        QCOMPARE((IntList{c.byte(), c.word() & 0x0FFF, c.word(), c.byte(), c.word()}),
+                 (IntList{0x40, int(s.bytes.size()) - 3, cfg.netId, 0xC1, 0x0000}));
         const int networkDescriptors = c.word();
-        QCOMPARE(networkDescriptors >> 12, 0xF);
-        QCOMPARE(c.byte(), 0x40);
+        QCOMPARE((IntList{networkDescriptors >> 12, c.byte()}), (IntList{0xF, 0x40}));
         QCOMPARE(c.text(), cfg.netName);
         QCOMPARE(c.at, 10 + (networkDescriptors & 0x0FFF));
         const int loop = c.word();
-        QCOMPARE(loop >> 12, 0xF);
-        QCOMPARE(c.at + (loop & 0x0FFF), c.end);
-        QCOMPARE(c.word(), int(cfg.id));
-        QCOMPARE(c.word(), int(cfg.origId));
-        const int transportDescriptors = c.word();
-        QCOMPARE(transportDescriptors >> 12, 0xF);
-        QCOMPARE(c.at + (transportDescriptors & 0x0FFF), c.end);
-        QCOMPARE(c.byte(), 0x41);
-        QCOMPARE(c.byte(), 3 * int(cfg.services.size()));
+        const int loopEnd = c.at + (loop & 0x0FFF);
+        const int tsId = c.word(), networkId = c.word(), transportDescriptors = c.word();
+        const int descriptorsEnd = c.at + (transportDescriptors & 0x0FFF);
+        QCOMPARE((IntList{loop >> 12, loopEnd, tsId, networkId, transportDescriptors >> 12, descriptorsEnd, c.byte(),
+                          c.byte()}),
+                 (IntList{0xF, c.end, id, origId, 0xF, c.end, 0x41, 3 * int(cfg.services.size())}));
+        IntList actual, expected;
         for (const ServiceCfg &svc : cfg.services) {
-            QCOMPARE(c.word(), int(svc.id));
-            QCOMPARE(c.byte(), serviceTypeCode(svc.type));
+            actual << c.word() << c.byte();
+            expected << svc.id << serviceTypeCode(svc.type);
         }
-        QCOMPARE(c.byte(), 0x83);
+        actual << c.byte();
+        expected << 0x83;
         const int lcnLength = c.byte();
         const int lcnEnd = c.at + lcnLength;
         for (const ServiceCfg &svc : cfg.services) {
             if (!svc.lcEnabled)
                 continue;
-            QCOMPARE(c.word(), int(svc.id));
+            const int serviceId = c.word();
             const int word = c.word();
-            QCOMPARE(bool(word & 0x8000), svc.lcVisible);
-            QCOMPARE(word & 0x7C00, 0x7C00);
-            QCOMPARE(word & 0x03FF, int(svc.lcNumber));
+            actual << serviceId << bool(word & 0x8000) << (word & 0x7C00) << (word & 0x03FF);
+            expected << svc.id << svc.lcVisible << 0x7C00 << svc.lcNumber;
         }
-        QCOMPARE(c.at, lcnEnd);
-        QVERIFY(c.ok);
-        QCOMPARE(c.at, c.end);
+        QCOMPARE(actual, expected);
+        QVERIFY(c.ok && c.at == lcnEnd && c.at == c.end);
     }
 
     QCOMPARE(sent.value(15).closingMarker, 1);
 
-    // TDT
+    // TDT: static with UTC_time zero, or sent by the device itself.
     QCOMPARE(sent.contains(3), cfg.tdtEnabled);
     if (cfg.tdtEnabled) {
         const SentSection &s = sent[3];
-        QCOMPARE(s.interval, expectInterval(cfg.tdtTime));
-        if (cfg.realTdt) {
-            QVERIFY(s.realTimeTdt);
-            QCOMPARE(s.pid, -1);
-        } else {
-            QCOMPARE(s.pid, 0x0014);
-            PSI_COMPARE_BYTES(s.bytes, psitest::hex("70 70 05 00 00 00 00 00"));
-        }
+        QCOMPARE((IntList{s.interval, s.realTimeTdt, s.pid}),
+                 (IntList{interval(cfg.tdtTime), cfg.realTdt, cfg.realTdt ? -1 : 0x0014}));
+        if (!cfg.realTdt)
+            COMPARE_BYTES(s.bytes, psitest::hex("70 70 05 00 00 00 00 00"));
     }
 }
 

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+inline QByteArray readWholeFile(const QString &name)
+{
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool writeWholeFile(const QString &name, const QByteArray &bytes)
+{
+    QFile f(name);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+inline QByteArray testData(const QString &name)
+{
+    return readWholeFile(QStringLiteral(VELUNOR_TEST_DATA "/") + name);
+}
+
+// Everything in a directory, hidden files included: a save that failed must
+// leave no temporary file behind.
+inline QStringList dirEntries(const QString &path)
+{
+    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// Runs save() in a child limited to `limit` bytes of file size, as on a nearly
+// full disk; SIGXFSZ is ignored so that write() fails with EFBIG part-way.
+// Returns the child's exit code (save() returns it), or -1 when it died.
+inline int exitCodeUnderFileSizeLimit(rlim_t limit, const std::function<int()> &save)
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t child = ::fork();
+    if (child < 0)
+        return -1;
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit rl = {limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &rl);
+        ::_exit(save());
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+struct CliRun {
+    int exitCode = -1; // -1: did not finish normally
+    QByteArray out;
+    QByteArray err;
+};
+
+inline CliRun runCli(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral(VELUNOR_BINARY_DIR "/cli/velunor-cli"), arguments);
+    CliRun r;
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
