@@ -1,36 +1,25 @@
 #pragma once
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QComboBox>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QLineEdit>
+#include <QAction>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QGroupBox>
 #include <QListWidget>
 #include <QMenu>
-#include <QPointer>
-#include <QPushButton>
 #include <QSpinBox>
-#include <QTimer>
-#include <QtTest>
+#include <QTabWidget>
+#include <QToolButton>
 
-#include <functional>
 #include <memory>
 
+#include "app/velunor.h"
 #include "dialogs/settings.h"
+#include "tests/common/modaldriver.h"
+#include "tests/common/scriptedprompter.h"
 
-// Helpers that drive the main window's pages as an operator does: typing,
-// the space bar on check boxes and group boxes, mouse clicks on list rows,
-// and acting inside a real modal dialog or popup menu from its own loop.
-
-template<typename T>
-T *widget(QWidget *parent, const char *name)
-{
-    T *w = parent->findChild<T *>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no widget %s", name);
-    return w;
-}
+// Driving the main window's pages as an operator does: typing, the space bar
+// on check boxes and group boxes, mouse clicks on list rows and buttons, and
+// entries of the lists' context menus.
 
 // Select all, then type: what replaces a field's text at the keyboard.
 inline void typeText(QLineEdit *edit, const QString &text)
@@ -53,6 +42,13 @@ inline void pressSpace(QWidget *w)
     QTest::keyClick(w, Qt::Key_Space);
 }
 
+inline void setChecked(QWidget *box, bool checked)
+{
+    const auto *group = qobject_cast<QGroupBox *>(box);
+    if ((group ? group->isChecked() : static_cast<QAbstractButton *>(box)->isChecked()) != checked)
+        pressSpace(box);
+}
+
 inline void chooseIndex(QComboBox *combo, int index)
 {
     QTest::keyClick(combo, Qt::Key_Home);
@@ -62,81 +58,58 @@ inline void chooseIndex(QComboBox *combo, int index)
 
 inline void clickRow(QListWidget *list, int row)
 {
-    const QRect rect = list->visualItemRect(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
 }
 
 inline void doubleClickRow(QListWidget *list, int row)
 {
-    const QRect rect = list->visualItemRect(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    const QPoint at = list->visualItemRect(list->item(row)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
-inline void clickButton(QDialog *dialog, QDialogButtonBox::StandardButton which)
+// Right click on a list row (below the entries when row is -1): returns the
+// menu's entries ("" for a separator) and chooses the one named `choose`.
+inline QStringList contextMenu(QListWidget *list, int row, const QString &choose = QString())
 {
-    auto *box = dialog->findChild<QDialogButtonBox *>();
-    if (!box || !box->button(which))
-        qFatal("dialog without that button");
-    QTest::mouseClick(box->button(which), Qt::LeftButton);
+    QStringList texts;
+    QTimer timer;
+    timer.setInterval(1);
+    QObject::connect(&timer, &QTimer::timeout, [&]() {
+        QPointer<QMenu> menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu || !menu->isVisible())
+            return;
+        timer.stop();
+        for (QAction *a : menu->actions()) {
+            texts << a->text();
+            if (!choose.isEmpty() && a->text() == choose) {
+                menu->setActiveAction(a);
+                QTest::keyClick(menu, Qt::Key_Return);
+            }
+        }
+        if (menu && menu->isVisible())
+            menu->close();
+    });
+    timer.start();
+    const QPoint pos = row >= 0 ? list->visualItemRect(list->item(row)).center()
+                                : QPoint(5, list->viewport()->height() - 3);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, list->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(list->viewport(), &event);
+    return texts;
 }
 
-// Runs `act` on the next modal dialog once its loop is running. A dialog
-// left open after a failed check is rejected, so the test never hangs.
-class ModalHandler {
-public:
-    explicit ModalHandler(std::function<void(QDialog *)> act)
-        : timer(std::make_unique<QTimer>())
-    {
-        timer->setInterval(1);
-        QObject::connect(timer.get(), &QTimer::timeout, [this, act]() {
-            QPointer<QDialog> dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isVisible())
-                return;
-            timer->stop();
-            ran = true;
-            title = dialog->windowTitle();
-            className = QString::fromLatin1(dialog->metaObject()->className());
-            act(dialog);
-            if (dialog && dialog->isVisible() && QTest::currentTestFailed())
-                dialog->reject();
-        });
-        timer->start();
+// Each entry's text; an entry whose item data is not its position says so.
+inline QStringList texts(const QListWidget *list)
+{
+    QStringList t;
+    for (int i = 0; i < list->count(); ++i) {
+        t << list->item(i)->text();
+        if (list->item(i)->data(Qt::UserRole).toInt() != i)
+            t << QStringLiteral("<entry %1 carries the wrong position>").arg(i);
     }
-
-    bool ran = false;
-    QString title;
-    QString className;
-
-private:
-    std::unique_ptr<QTimer> timer;
-};
-
-// Runs `act` on the next popup menu once it is shown.
-class PopupHandler {
-public:
-    explicit PopupHandler(std::function<void(QMenu *)> act)
-        : timer(std::make_unique<QTimer>())
-    {
-        timer->setInterval(1);
-        QObject::connect(timer.get(), &QTimer::timeout, [this, act]() {
-            QPointer<QMenu> menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-            if (!menu || !menu->isVisible())
-                return;
-            timer->stop();
-            ran = true;
-            act(menu);
-            if (menu && menu->isVisible())
-                menu->close();
-        });
-        timer->start();
-    }
-
-    bool ran = false;
-
-private:
-    std::unique_ptr<QTimer> timer;
-};
+    return t;
+}
 
 // The window reads the notation from velunor.ini beside the executable; each
 // page test runs from a directory of its own, so writing it there is private.
@@ -148,7 +121,28 @@ inline void setNotation(bool hex)
         qFatal("cannot write %s", qPrintable(settings.iniFile));
 }
 
-inline void removeNotation()
-{
-    QFile::remove(Settings().iniFile);
-}
+// The main window in the given notation, a page in front and a document set.
+// The prompter is installed before the window exists, so no real message box
+// can block.
+struct Window {
+    explicit Window(const TransportStreamCfg &cfg = TransportStreamCfg(), bool hex = false, int tab = 0)
+    {
+        setNotation(hex);
+        w = std::make_unique<Velunor>();
+        get<QTabWidget>("tabWidget")->setCurrentIndex(tab);
+        w->show();
+        if (!QTest::qWaitForWindowActive(w.get()))
+            qFatal("window not active");
+        w->setDocument(cfg);
+    }
+    template<typename T = QWidget>
+    T *get(const char *name) const { return child<T>(w.get(), QString::fromLatin1(name)); }
+    QLineEdit *edit(const char *name) const { return get<QLineEdit>(name); }
+    QListWidget *list(const char *name) const { return get<QListWidget>(name); }
+    void click(const char *button) const { QTest::mouseClick(get<QAbstractButton>(button), Qt::LeftButton); }
+    void trigger(const char *action) const { get<QAction>(action)->trigger(); }
+    const TransportStreamCfg &doc() const { return w->document(); }
+
+    ScriptedPrompter prompter;
+    std::unique_ptr<Velunor> w;
+};
