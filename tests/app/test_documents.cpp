@@ -400,14 +400,9 @@ void TestDocuments::prompt()
     }
     if (!invalidField.isEmpty())
         QVERIFY2(prompter.messages.last().text.contains(invalidField), qPrintable(prompter.messages.last().text));
-    QStringList captions, expectedCaptions;
-    for (const ScriptedPrompter::FileRequest &r : prompter.fileRequests)
-        captions << r.caption;
+    QCOMPARE(prompter.fileRequests.size(), int(saveAsked) + int(command == "Load" && proceeds));
     if (saveAsked)
-        expectedCaptions << "Save Configuration";
-    if (command == "Load" && proceeds)
-        expectedCaptions << "Load Configuration";
-    QCOMPARE(captions, expectedCaptions);
+        QCOMPARE(prompter.fileRequests.first().caption, QStringLiteral("Save Configuration"));
 
     // What was written.
     QCOMPARE(QFile::exists(out), saveAsked && nameGiven);

@@ -82,8 +82,6 @@ private Q_SLOTS:
     void listTexts();
     void leavingInvalidServiceStays_data();
     void leavingInvalidServiceStays();
-    void switchedOffGroupsAreNotChecked_data();
-    void switchedOffGroupsAreNotChecked();
     void emptyEditorIsDisabled();
     void addService_data();
     void addService();
@@ -152,7 +150,6 @@ void TestServicesPage::leavingInvalidServiceStays_data()
     QTest::addColumn<QString>("warning");
 
     QTest::newRow("service id 0") << QByteArray() << QByteArray("serviceID") << "0" << "Service ID";
-    QTest::newRow("service id 65536") << QByteArray() << QByteArray("serviceID") << "65536" << "Service ID";
     QTest::newRow("PMT PID 8191") << QByteArray() << QByteArray("pmtPID") << "0x1fff" << "PMT PID";
     QTest::newRow("PCR PID not a number") << QByteArray() << QByteArray("pcrPID") << "x" << "PCR PID";
     QTest::newRow("CA system id beyond 16 bits")
@@ -199,48 +196,6 @@ void TestServicesPage::leavingInvalidServiceStays()
     QVERIFY(win.w->isChanged());
 }
 
-void TestServicesPage::switchedOffGroupsAreNotChecked_data()
-{
-    QTest::addColumn<QByteArray>("group");
-    QTest::addColumn<QByteArray>("field");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("stored");
-
-    QTest::newRow("channel number 1000") << QByteArray("lcEnabled") << QByteArray("lcNumber") << "1000" << 1000;
-    QTest::newRow("CA system id not a number stores 0")
-        << QByteArray("caEnabled") << QByteArray("caID") << "none" << 0;
-    QTest::newRow("ECM PID 8191") << QByteArray("caEnabled") << QByteArray("ecmPID") << "8191" << 8191;
-}
-
-void TestServicesPage::switchedOffGroupsAreNotChecked()
-{
-    QFETCH(QByteArray, group);
-    QFETCH(QByteArray, field);
-    QFETCH(QString, text);
-    QFETCH(int, stored);
-
-    TransportStreamCfg cfg = document(2);
-    cfg.services[0].caId = 5;
-    Page win(cfg);
-    QLineEdit *edit = win.edit(field.constData());
-    setChecked(win.get(group.constData()), true);
-    QVERIFY(edit->isEnabled());
-    typeText(edit, text);
-    setChecked(win.get(group.constData()), false);
-    QVERIFY(!edit->isEnabled());
-
-    // Committed in place, the field shows what was stored, so an unreadable
-    // text does not keep the service edited for ever.
-    QVERIFY(win.w->commitPages());
-    QVERIFY(win.prompter.messages.isEmpty());
-    const ServiceCfg &s = win.doc().services.at(0);
-    QCOMPARE(field == "lcNumber" ? s.lcNumber : field == "caID" ? s.caId : s.ecmPid, stored);
-    QCOMPARE(edit->text(), QString::number(stored));
-    clickRow(win.services, 1);
-    QVERIFY(win.prompter.messages.isEmpty());
-    QCOMPARE(win.services->currentRow(), 1);
-}
-
 void TestServicesPage::emptyEditorIsDisabled()
 {
     Page win;
@@ -266,6 +221,19 @@ void TestServicesPage::emptyEditorIsDisabled()
     QVERIFY(!win.edit("lcNumber")->isEnabled() && !win.get("lcVisible")->isEnabled());
     setChecked(win.get("lcEnabled"), true);
     QVERIFY(win.edit("lcNumber")->isEnabled() && win.get("lcVisible")->isEnabled());
+
+    // Switched off, their fields are not checked; committed in place they
+    // show what was stored, so an unreadable text does not stay an edit.
+    typeText(win.edit("caID"), "none");
+    typeText(win.edit("ecmPID"), "8191");
+    typeText(win.edit("lcNumber"), "1000");
+    setChecked(win.get("caEnabled"), false);
+    setChecked(win.get("lcEnabled"), false);
+    QVERIFY(win.w->commitPages());
+    QVERIFY(win.prompter.messages.isEmpty());
+    const ServiceCfg &s = win.doc().services.at(0);
+    QCOMPARE(QList<int>({s.caId, s.ecmPid, s.lcNumber}), QList<int>({0, 8191, 1000}));
+    QCOMPARE(win.edit("caID")->text(), QStringLiteral("0"));
 }
 
 void TestServicesPage::addService_data()
