@@ -15,14 +15,7 @@ inline TransportStreamCfg exampleDocument()
     c.caEnabled = true;
     c.caId = 2816;
     c.emmPid = 900;
-    FilterCfg f;
-    f.match = MatchRange;
-    f.input = 1;
-    f.a = 512;
-    f.b = 767;
-    f.action = ActionRemap;
-    f.newBase = 768;
-    c.filters.append(f);
+    c.filters = {FilterCfg{MatchRange, 1, 512, 767, ActionRemap, 768}};
     ServiceCfg s;
     s.id = 1;
     s.type = ServiceDigitalTv;
@@ -38,14 +31,7 @@ inline TransportStreamCfg exampleDocument()
     s.ecmPid = 901;
     s.lcEnabled = s.lcVisible = true;
     s.lcNumber = 1;
-    ESCfg video;
-    video.type = EsMpeg2Video;
-    video.pid = 256;
-    ESCfg audio;
-    audio.type = EsMpeg2Audio;
-    audio.pid = 257;
-    audio.language = QStringLiteral("eng");
-    s.elements = {video, audio};
+    s.elements = {ESCfg{EsMpeg2Video, 256, {}}, ESCfg{EsMpeg2Audio, 257, QStringLiteral("eng")}};
     c.services.append(s);
     return c;
 }

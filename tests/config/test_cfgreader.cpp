@@ -159,13 +159,8 @@ void TestCfgReader::accepts_data()
         "transport-stream { service { id = 2; element { pid = 20; } element { pid = 10; type = 2; language = deu; "
         "} } service { id = 1; } }",
         [](TransportStreamCfg &c) {
-            ServiceCfg s = service(2);
-            s.elements = {ESCfg(), ESCfg()};
-            s.elements[0].pid = 20;
-            s.elements[1].pid = 10;
-            s.elements[1].type = EsTeletext;
-            s.elements[1].language = QStringLiteral("deu");
-            c.services = {s, service(1)};
+            c.services = {service(2), service(1)};
+            c.services[0].elements = {ESCfg{EsMpeg2Video, 20, {}}, ESCfg{EsTeletext, 10, QStringLiteral("deu")}};
         });
     row("second transport-stream block replaces the first",
         "transport-stream { id = 1; net-name = first; service { id = 4; } filter { } }\n"

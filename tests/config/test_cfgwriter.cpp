@@ -54,16 +54,8 @@ TransportStreamCfg randomDocument(QRandomGenerator &rng)
     c.realTdt = coin();
     c.playoutTimings = coin();
     c.filterDefault = n(0, 2);
-    for (int i = n(0, 4); i > 0; --i) {
-        FilterCfg f;
-        f.match = n(0, 1);
-        f.input = n(0, 4);
-        f.a = quint32(n(0, 8191));
-        f.b = quint32(n(0, 8191));
-        f.action = n(0, 2);
-        f.newBase = n(0, 8191);
-        c.filters.append(f);
-    }
+    for (int i = n(0, 4); i > 0; --i)
+        c.filters.append(FilterCfg{n(0, 1), n(0, 4), quint32(n(0, 8191)), quint32(n(0, 8191)), n(0, 2), n(0, 8191)});
     for (int i = n(0, 5); i > 0; --i) {
         ServiceCfg s;
         s.id = quint16(n(0, 65535));
@@ -82,14 +74,8 @@ TransportStreamCfg randomDocument(QRandomGenerator &rng)
         s.lcEnabled = coin();
         s.lcVisible = coin();
         s.lcNumber = quint16(n(0, 999));
-        for (int m = n(0, 4); m > 0; --m) {
-            ESCfg e;
-            e.type = n(0, 65535);
-            e.pid = quint16(n(0, 8190));
-            e.language = randomText(rng);
-            e.teletextPage = n(100, 899);
-            s.elements.append(e);
-        }
+        for (int m = n(0, 4); m > 0; --m)
+            s.elements.append(ESCfg{n(0, 65535), quint16(n(0, 8190)), randomText(rng), n(100, 899)});
         c.services.append(s);
     }
     return c;
@@ -106,19 +92,10 @@ TransportStreamCfg layoutDocument()
     c.caId = 2816;
     c.emmPid = 900;
     c.realTdt = c.playoutTimings = true;
-    c.filters = {FilterCfg(), FilterCfg(), FilterCfg(), FilterCfg()};
-    c.filters[0].action = ActionDrop;
-    c.filters[0].newBase = 77; // not written: no remap
-    c.filters[1].newBase = 77;
-    c.filters[2].match = MatchMask;
-    c.filters[2].input = 4;
-    c.filters[2].a = 0x1F00;
-    c.filters[2].b = 0x0100;
-    c.filters[2].action = ActionRemap;
-    c.filters[2].newBase = 0;
-    c.filters[3].a = 0xFFFFFFFFu;
-    c.filters[3].action = ActionRemap;
-    c.filters[3].newBase = -1;
+    c.filters = {FilterCfg{MatchRange, 0, 0, 8191, ActionDrop, 77}, // new-base not written: no remap
+                 FilterCfg{MatchRange, 0, 0, 8191, ActionPass, 77},
+                 FilterCfg{MatchMask, 4, 0x1F00, 0x0100, ActionRemap, 0},
+                 FilterCfg{MatchRange, 0, 0xFFFFFFFFu, 8191, ActionRemap, -1}};
     ServiceCfg plain;
     plain.id = 65535;
     plain.type = -1;
@@ -135,13 +112,7 @@ TransportStreamCfg layoutDocument()
     full.ecmPid = 8190;
     full.lcVisible = false;
     full.lcNumber = 999;
-    full.elements = {ESCfg(), ESCfg()};
-    full.elements[0].type = EsH264Video;
-    full.elements[0].pid = 100;
-    full.elements[0].language = QStringLiteral("  ");
-    full.elements[1].type = EsTeletext;
-    full.elements[1].pid = 50;
-    full.elements[1].language = QStringLiteral("deu");
+    full.elements = {ESCfg{EsH264Video, 100, QStringLiteral("  ")}, ESCfg{EsTeletext, 50, QStringLiteral("deu")}};
     c.services = {plain, full};
     return c;
 }

@@ -21,14 +21,8 @@ inline ServiceCfg goldenService(quint16 id, quint16 pmtPid, const QString &name)
     s.eventName = name + QStringLiteral(" live");
     s.eventText = QStringLiteral("Today's programme");
     s.language = QStringLiteral("eng");
-    ESCfg video;
-    video.type = EsMpeg2Video;
-    video.pid = quint16(pmtPid + 1);
-    ESCfg audio;
-    audio.type = EsMpeg2Audio;
-    audio.pid = quint16(pmtPid + 2);
-    audio.language = QStringLiteral("eng");
-    s.elements << video << audio;
+    s.elements << ESCfg{EsMpeg2Video, quint16(pmtPid + 1), {}}
+               << ESCfg{EsMpeg2Audio, quint16(pmtPid + 2), QStringLiteral("eng")};
     return s;
 }
 
@@ -45,11 +39,7 @@ inline TransportStreamCfg goldenAllTables()
     news.ecmPid = 0x0200;
     news.lcEnabled = true;
     news.lcNumber = 5;
-    ESCfg teletext;
-    teletext.type = EsTeletext;
-    teletext.pid = 0x0110;
-    teletext.language = QStringLiteral("deu");
-    news.elements << teletext;
+    news.elements << ESCfg{EsTeletext, 0x0110, QStringLiteral("deu")};
     ServiceCfg radio = goldenService(0x0202, 0x0300, QStringLiteral("R\u00E4dio Eins"));
     radio.type = ServiceDigitalRadio;
     radio.elements.removeFirst();
@@ -59,11 +49,7 @@ inline TransportStreamCfg goldenAllTables()
     ServiceCfg hd = goldenService(0x0303, 0x0400, QStringLiteral("\u041F\u0435\u0440\u0432\u044B\u0439 HD"));
     hd.elements[0].type = EsH264Video;
     cfg.services << news << radio << hd;
-    FilterCfg drop;
-    drop.a = 0x1000;
-    drop.b = 0x1FFE;
-    drop.action = ActionDrop;
-    cfg.filters << drop;
+    cfg.filters << FilterCfg{MatchRange, InputAny, 0x1000, 0x1FFE, ActionDrop};
     return cfg;
 }
 
@@ -81,24 +67,9 @@ inline TransportStreamCfg goldenFilterRules()
     TransportStreamCfg cfg = goldenNoTables();
     cfg.patEnabled = true;
     cfg.filterDefault = ActionPass;
-    FilterCfg remap;
-    remap.input = 2;
-    remap.a = 0x0100;
-    remap.b = 0x01FF;
-    remap.action = ActionRemap;
-    remap.newBase = 0x0800;
-    FilterCfg mask;
-    mask.match = MatchMask;
-    mask.a = 0x0123;
-    mask.b = 0x1F00;
-    mask.action = ActionPass;
-    FilterCfg drop;
-    drop.match = MatchMask;
-    drop.input = 4;
-    drop.a = 0x1FF0;
-    drop.b = 0x0030;
-    drop.action = ActionDrop;
-    cfg.filters << remap << mask << drop;
+    cfg.filters << FilterCfg{MatchRange, 2, 0x0100, 0x01FF, ActionRemap, 0x0800}
+                << FilterCfg{MatchMask, InputAny, 0x0123, 0x1F00, ActionPass}
+                << FilterCfg{MatchMask, 4, 0x1FF0, 0x0030, ActionDrop};
     return cfg;
 }
 

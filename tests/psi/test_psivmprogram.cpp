@@ -72,11 +72,7 @@ ServiceCfg service(quint16 id, quint16 pmtPid, bool pmt = true)
 
 ESCfg element(int type, quint16 pid, const char *language = "")
 {
-    ESCfg e;
-    e.type = type;
-    e.pid = pid;
-    e.language = QString::fromLatin1(language);
-    return e;
+    return ESCfg{type, pid, QString::fromLatin1(language)};
 }
 
 QByteArray built(const TransportStreamCfg &cfg)
@@ -170,14 +166,7 @@ void TestPsiVmProgram::filterTable_data()
     QTest::addColumn<int>("filterDefault");
     QTest::addColumn<QByteArray>("table");
     auto rule = [](int match, int input, quint32 a, quint32 b, int action, int newBase) {
-        FilterCfg f;
-        f.match = match;
-        f.input = input;
-        f.a = a;
-        f.b = b;
-        f.action = action;
-        f.newBase = newBase;
-        return QList<FilterCfg>{f, f};
+        return QList<FilterCfg>(2, FilterCfg{match, input, a, b, action, newBase});
     };
     auto row = [](const char *name, const QList<FilterCfg> &rules, int filterDefault, const char *record,
                   const char *defaultRecord) {

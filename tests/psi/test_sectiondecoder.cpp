@@ -201,12 +201,7 @@ void TestSectionDecoder::roundTrip_data()
         s.lcNumber = quint16(i * 61);
         s.language = i % 5 == 0 ? QString() : QStringLiteral("fra");
         s.eventText = QString(100 + i, QLatin1Char('t'));
-        ESCfg ttx;
-        ttx.type = EsTeletext;
-        ttx.pid = quint16(0x1F00 + i);
-        ttx.language = QStringLiteral("nl");
-        ttx.teletextPage = 100 + 100 * (i % 8) + i;
-        s.elements << ttx;
+        s.elements << ESCfg{EsTeletext, quint16(0x1F00 + i), QStringLiteral("nl"), 100 + 100 * (i % 8) + i};
         full.services << s;
     }
     full.services[7].pmtEnabled = false;
