@@ -1,16 +1,39 @@
 #pragma once
 
-// Helpers shared by the PSI tests: hex literals, message capture, and the
-// program's entry-point table.
+// Helpers shared by the PSI tests: hex literals, message capture, the
+// program's entry-point table, and the golden configurations.
 
 #include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QStringList>
 
+#include "config/cfgreader.h"
+#include "config/model.h"
 #include "tests/common/bytecompare.h"
 
 namespace psitest {
+
+// tests/data/psi/<name>.mux holds each configuration, <name>.mbn its program
+// (written by "velunor-cli export <name>.mux <name>.mbn").
+inline const QStringList goldenNames{QStringLiteral("all-tables"), QStringLiteral("no-tables"),
+                                     QStringLiteral("real-time-tdt"), QStringLiteral("playout-timings"),
+                                     QStringLiteral("service-without-pmt"), QStringLiteral("filter-rules")};
+
+inline QString goldenPath(const QString &name, const char *suffix)
+{
+    return QStringLiteral(VELUNOR_TEST_DATA "/psi/") + name + QLatin1String(suffix);
+}
+
+// The configuration of a golden file; the default document when it does not read.
+inline TransportStreamCfg goldenConfig(const QString &name)
+{
+    CfgReader reader;
+    TransportStreamCfg cfg;
+    if (!reader.open(goldenPath(name, ".mux")) || !reader.parse(&cfg))
+        qWarning("%s: %s", qPrintable(name), qPrintable(reader.errorString()));
+    return cfg;
+}
 
 // "00 4E F0 ..." -> bytes; blanks and line breaks are ignored.
 inline QByteArray hex(const char *text)

@@ -6,12 +6,11 @@
 #include "psi/exportcheck.h"
 #include "psi/psivmprogram.h"
 #include "tests/common/filehelpers.h"
-#include "goldenconfigs.h"
 #include "psitestutil.h"
 
-namespace {
+using psitest::goldenPath;
 
-const QString psiData = QStringLiteral(VELUNOR_TEST_DATA "/psi/");
+namespace {
 
 CliRun exportCli(const QStringList &arguments)
 {
@@ -38,8 +37,8 @@ void TestExportCli::exportsGolden_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("dump");
-    for (const auto &golden : psitest::goldenConfigs())
-        QTest::newRow(qPrintable(golden.first)) << golden.first << false;
+    for (const QString &name : psitest::goldenNames)
+        QTest::newRow(qPrintable(name)) << name << false;
     QTest::newRow("service-without-pmt with --dump") << QStringLiteral("service-without-pmt") << true;
 }
 
@@ -48,12 +47,12 @@ void TestExportCli::exportsGolden()
     QFETCH(QString, name);
     QFETCH(bool, dump);
     const QString out = m_dir.filePath(name + QLatin1String(".mbn"));
-    const CliRun r = exportCli(QStringList{psiData + name + QLatin1String(".mux"), out}
+    const CliRun r = exportCli(QStringList{goldenPath(name, ".mux"), out}
                                + (dump ? QStringList{QStringLiteral("--dump")} : QStringList()));
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QByteArray());
     const QByteArray program = readWholeFile(out);
-    COMPARE_BYTES(program, readWholeFile(psiData + name + QLatin1String(".mbn")));
+    COMPARE_BYTES(program, readWholeFile(goldenPath(name, ".mbn")));
     // No dump and no EIT notes without --dump.
     QCOMPARE(r.err, dump ? QByteArray("generateEIT(...,[..., 257], 32, 4)\ngenerateEIT(...,[..., 771], 33, 4)\n")
                                + PsiVmProgram::dumpText(program)
@@ -63,7 +62,8 @@ void TestExportCli::exportsGolden()
 // Every problem on a line of its own, exit 1, and no file written or changed.
 void TestExportCli::refusedConfiguration()
 {
-    TransportStreamCfg cfg = psitest::goldenAllTables();
+    TransportStreamCfg cfg = psitest::goldenConfig(QStringLiteral("all-tables"));
+    QCOMPARE(cfg.services.size(), 3);
     cfg.services[1].type = 9;
     cfg.services[2].eventText = QString(300, QLatin1Char('x'));
     const QString mux = m_dir.filePath(QStringLiteral("refused.mux"));

@@ -2,13 +2,10 @@
 
 #include <QTemporaryDir>
 
-#include "config/cfgreader.h"
-#include "config/cfgwriter.h"
 #include "psi/exportcheck.h"
 #include "psi/psivmprogram.h"
 #include "tests/common/filehelpers.h"
 #include "tests/common/stderrcapture.h"
-#include "goldenconfigs.h"
 #include "psitestutil.h"
 
 Q_DECLARE_METATYPE(TransportStreamCfg)
@@ -17,47 +14,10 @@ class TestPsiExport : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void golden_data();
-    void golden();
     void exportToFile_data();
     void exportToFile();
     void encodingFaultIsRefused();
 };
-
-void TestPsiExport::golden_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<TransportStreamCfg>("cfg");
-    for (const auto &[name, cfg] : psitest::goldenConfigs())
-        QTest::newRow(qPrintable(name)) << name << cfg;
-}
-
-// The program of each golden configuration, byte for byte; the configuration
-// stored beside it reads back as the one built here (the CLI test exports it).
-void TestPsiExport::golden()
-{
-    QFETCH(QString, name);
-    QFETCH(TransportStreamCfg, cfg);
-    QVERIFY(exportProblems(cfg).isEmpty());
-    PsiVmProgram prog;
-    psitest::MessageCapture capture;
-    QVERIFY(prog.buildProgram(cfg));
-    QVERIFY(capture.criticals().isEmpty());
-    QCOMPARE(exportProgramSize(cfg), int(prog.program().size()));
-
-    const QString base = QStringLiteral(VELUNOR_TEST_DATA "/psi/") + name;
-    if (qEnvironmentVariableIntValue("VELUNOR_UPDATE_GOLDEN") == 1) {
-        QVERIFY(writeWholeFile(base + QLatin1String(".mbn"), prog.program()));
-        QVERIFY(writeWholeFile(base + QLatin1String(".mux"), CfgWriter::toText(cfg)));
-    }
-    const QByteArray expected = readWholeFile(base + QLatin1String(".mbn"));
-    QVERIFY2(!expected.isEmpty(), qPrintable(base + QLatin1String(".mbn is missing; run with VELUNOR_UPDATE_GOLDEN=1")));
-    COMPARE_BYTES(prog.program(), expected);
-    CfgReader reader;
-    TransportStreamCfg stored;
-    QVERIFY2(reader.open(base + QLatin1String(".mux")) && reader.parse(&stored), qPrintable(reader.errorString()));
-    QVERIFY(stored == cfg);
-}
 
 void TestPsiExport::exportToFile_data()
 {
@@ -69,13 +29,14 @@ void TestPsiExport::exportToFile_data()
     QTest::addColumn<bool>("exported");
 
     const QString out = QStringLiteral("out.mbn");
-    const TransportStreamCfg all = psitest::goldenAllTables();
+    const TransportStreamCfg all = psitest::goldenConfig(QStringLiteral("all-tables"));
+    const TransportStreamCfg none = psitest::goldenConfig(QStringLiteral("no-tables"));
     TransportStreamCfg refused = all;
     refused.services[0].type = 7;
     TransportStreamCfg large = all;
     large.filters.resize(1000);
     QTest::newRow("writes the file and dumps the program") << all << out << true << true << qint64(0) << true;
-    QTest::newRow("no dump, nothing on stderr") << psitest::goldenNoTables() << out << false << false << qint64(0) << true;
+    QTest::newRow("no dump, nothing on stderr") << none << out << false << false << qint64(0) << true;
     QTest::newRow("refused: no file") << refused << out << false << true << qint64(0) << false;
     QTest::newRow("refused: old file stays") << refused << out << true << true << qint64(0) << false;
     QTest::newRow("failed open: parent is a regular file") << all << QStringLiteral("plain/out.mbn") << false << false
@@ -133,9 +94,9 @@ void TestPsiExport::exportToFile()
 // is reported and marks the program as faulty.
 void TestPsiExport::encodingFaultIsRefused()
 {
-    TransportStreamCfg cfg = psitest::goldenNoTables();
-    cfg.sdtEnabled = true;
-    cfg.services << psitest::goldenService(1, 0x100, QStringLiteral("x"));
+    TransportStreamCfg cfg;
+    cfg.nitEnabled = false; // the SDT alone reports it
+    cfg.services << ServiceCfg();
     cfg.services[0].type = 2;
     PsiVmProgram prog;
     psitest::MessageCapture capture;
