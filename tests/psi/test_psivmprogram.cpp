@@ -99,7 +99,6 @@ private Q_SLOTS:
     void routines_data();
     void routines();
     void intervalsOnlyWithPlayoutTimings();
-    void eitDebugLine();
     void contextsInGenerationOrder_data();
     void contextsInGenerationOrder();
     void slotsSkipServicesWithoutPmt();
@@ -404,18 +403,6 @@ void TestPsiVmProgram::intervalsOnlyWithPlayoutTimings()
         intervals << psitest::u16At(routineOfSlot(timed, slot).value(0), 2);
     // The EIT goes out twice per period: 1001 ms gives 500.
     QCOMPARE(intervals, (QList<int>{475, 5000, 1000, 15000, 475, 475, 500, 500}));
-}
-
-void TestPsiVmProgram::eitDebugLine()
-{
-    TransportStreamCfg cfg = noTables();
-    cfg.eitEnabled = cfg.patEnabled = true;
-    cfg.services << service(0x0101, 0x100) << service(0x0202, 0x200, false) << service(0x0303, 0x300);
-    PsiVmProgram prog;
-    psitest::MessageCapture capture;
-    prog.buildProgram(cfg);
-    QCOMPARE(capture.debugs(), (QStringList{QStringLiteral("generateEIT(...,[..., 257], 32, 1)"),
-                                            QStringLiteral("generateEIT(...,[..., 771], 33, 1)")}));
 }
 
 void TestPsiVmProgram::contextsInGenerationOrder_data()
