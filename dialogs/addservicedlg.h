@@ -33,14 +33,14 @@ public:
     quint16 videoPid() const;
     quint16 audioPid() const;
 
-public Q_SLOTS:
-    void accept() override;
-
 private Q_SLOTS:
     void on_type_currentIndexChanged();
     void on_videoEnabled_stateChanged();
     void on_audioEnabled_stateChanged();
     void on_teletextEnabled_stateChanged();
+
+public Q_SLOTS:
+    void accept() override;
 
 private:
     void updateEnables();
