@@ -17,6 +17,12 @@ int main(int argc, char *argv[])
             return runFormat(arguments.mid(1));
         if (command == QLatin1String("export"))
             return runExport(arguments.mid(1));
+        if (command == QLatin1String("check"))
+            return runCheck(arguments.mid(1));
+        if (command == QLatin1String("dump"))
+            return runDump(arguments.mid(1));
+        if (command == QLatin1String("ts"))
+            return runTs(arguments.mid(1));
     }
 
     QCommandLineParser parser;
@@ -24,11 +30,14 @@ int main(int argc, char *argv[])
         "Velunor command-line tool for MUX configurations.\n\n"
         "Commands:\n"
         "  format FILE.mux [-o OUT.mux]        rewrite a configuration in the canonical layout\n"
-        "  export FILE.mux OUT.mbn [--dump]    export a configuration as a MUX binary\n\n"
+        "  export FILE.mux OUT.mbn [--dump]    export a configuration as a MUX binary\n"
+        "  check FILE.mux [--werror]           report errors and PID/identifier collisions\n"
+        "  dump FILE.mbn                       disassemble a MUX binary\n"
+        "  ts FILE.mbn OUT.ts [--seconds N]    render a MUX binary as an MPEG-2 transport stream\n\n"
         "Run 'velunor-cli COMMAND --help' for the options of a command."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("format or export"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("format, export, check, dump or ts"));
     parser.process(app);
 
     QTextStream err(stderr);

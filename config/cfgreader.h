@@ -6,6 +6,18 @@
 
 #include "config/model.h"
 
+// Lines (1-based) where the blocks of a configuration start, kept by the
+// reader so that checks can point into the file like a compiler does.
+struct CfgSourceLines {
+    int stream = 0;
+    int streamCa = 0;
+    QList<int> filters;
+    QList<int> services;
+    QList<int> serviceCa;           // per service; 0 when it has no ca block
+    QList<int> logicalChannels;     // per service; 0 when it has no logical-channel block
+    QList<QList<int>> elements;     // per service, per element
+};
+
 // Reads one .mux configuration: nested blocks of "key = value;" items with a
 // single transport-stream block at the top. The reader is strict: exactly the
 // known blocks and keys, every number checked against its key's range, and the
@@ -30,6 +42,9 @@ public:
 
     // The same from a buffer in memory (bytes as they would stand in a file).
     bool parseData(const QByteArray &data, TransportStreamCfg *out);
+
+    // Where each block of the last successfully parsed file starts.
+    const CfgSourceLines &sourceLines() const { return m_lines; }
 
     int errorLine() const { return m_errorLine; }
     int errorColumn() const { return m_errorColumn; }
@@ -97,6 +112,8 @@ private:
     FilterCfg m_filter;
     ServiceCfg m_service;
     ESCfg m_element;
+
+    CfgSourceLines m_lines;
 
     int m_errorLine = 0;
     int m_errorColumn = 0;

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include "config/model.h"
+
+// Reads a MUX binary back: the entry table, each routine's instructions, the
+// PID filter table. Used by `velunor-cli dump` and `velunor-cli ts`; nothing
+// in here trusts the file, every offset and length is checked against its size.
+
+struct MbnInstruction {
+    enum Kind {
+        Copy,          // a = source offset, b = length
+        Byte,          // a = the literal byte
+        ListMarker,    // a = kind (0 PAT, 1 NIT services, 2 SDT, 3 NIT logical channels)
+        Send,          // a = PID, b = output context
+        ClosingMarker, // a = value
+        RealTimeTdt,   // a = operand byte (4)
+        Interval,      // a = milliseconds
+        OpenLength16,  // a = initial first byte
+        OpenLength8,   // a = initial byte
+        CloseLength16, // a = width in bits (9 to 24 encodable; 12 in practice)
+        CloseLength8,  // a = width in bits (1 to 8)
+        End
+    };
+    Kind kind = End;
+    int offset = 0; // where the instruction stands in the program
+    int size = 2;   // 2 or 4 bytes
+    int a = 0;
+    int b = 0;
+};
+
+struct MbnRoutine {
+    int slot = -1;
+    int offset = 0;
+    QList<MbnInstruction> instructions; // the last one is End
+};
+
+// One record of the PID filter table, as stored.
+struct MbnFilterRecord {
+    int offset = 0;
+    quint16 words[3] = {0, 0, 0};
+    // The rule in the editor's terms. A pass rule and a remap by offset 0 are
+    // stored alike and read back as pass. A mask record keeps only b and
+    // a AND b, so the rule reads back with a = b = the stored words' values.
+    FilterCfg rule() const;
+};
+
+// What one run of a routine gives: the section as it goes on the air
+// (table_id to CRC_32, section_length and CRC_32 completed, no pointer_field).
+struct MbnSentSection {
+    int pid = -1;      // -1: the routine sends nothing
+    int context = -1;
+    int interval = -1; // milliseconds; -1 without an interval instruction
+    bool realTimeTdt = false;
+    QList<int> listMarkers;
+    QByteArray section;
+};
+
+class MbnProgram
+{
+public:
+    static constexpr int EntrySlots = 48;
+    static constexpr int FilterTableSlot = 14;
+    static constexpr int ClosingSlot = 15;
+    static constexpr quint16 Unused = 0xFFFF;
+
+    // Decodes the entry table, every routine it points to and the filter
+    // table. False on the first fault, with errorOffset() and errorString().
+    bool parse(const QByteArray &program);
+
+    const QByteArray &bytes() const { return m_bytes; }
+    quint16 entry(int slot) const; // Unused for an empty slot or a slot out of range
+    const QList<MbnRoutine> &routines() const { return m_routines; } // slot order, slot 14 excluded
+    const MbnRoutine *routine(int slot) const;
+    int filterTableOffset() const { return m_filterTable; } // -1 when slot 14 is unused
+    // The records in table order; the last one is the default rule.
+    const QList<MbnFilterRecord> &filterRecords() const { return m_filters; }
+
+    // Runs a routine as the device does. False with *error when it copies from
+    // outside the program, leaves a length field open or closes one not open,
+    // or sends something that is not a section.
+    bool run(const MbnRoutine &routine, MbnSentSection *out, QString *error) const;
+
+    int errorOffset() const { return m_errorOffset; }
+    QString errorString() const { return m_errorString; }
+
+private:
+    bool fail(int offset, const QString &reason);
+    bool parseRoutine(int slot, int offset, MbnRoutine *out);
+    bool parseFilterTable(int offset);
+
+    QByteArray m_bytes;
+    QList<MbnRoutine> m_routines;
+    QList<MbnFilterRecord> m_filters;
+    int m_filterTable = -1;
+    int m_errorOffset = -1;
+    QString m_errorString;
+};
+
+// The MPEG-2 CRC_32 of ISO/IEC 13818-1 Annex A (polynomial 0x04C11DB7, no
+// reflection, initial value all ones): zero over a section including its CRC_32.
+quint32 mpegCrc32(const char *data, qsizetype size);
+inline quint32 mpegCrc32(const QByteArray &data)
+{
+    return mpegCrc32(data.constData(), data.size());
+}
