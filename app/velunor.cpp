@@ -94,6 +94,7 @@ bool Velunor::hasUnsavedChanges() const
 
 void Velunor::setDocument(const TransportStreamCfg &cfg)
 {
+    closeCheckDialog();
     // Emptying the list first makes its current row -1, which the
     // row-changed slot ignores, so no half-replaced service gets committed.
     ui->services->clear();

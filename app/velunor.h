@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include "config/model.h"
@@ -14,12 +15,15 @@ class QListWidgetItem;
 class QCloseEvent;
 QT_END_NAMESPACE
 
+class CheckDialog;
+struct ConfigFinding;
+
 // The editor's one window: the stream page, the PID filter page and the
 // services page over one TransportStreamCfg, and the document commands.
 //
 // Member definitions are spread over files named after what they hold:
 // velunor.cpp (frame), velunor_streampage.cpp, velunor_filterpage.cpp,
-// velunor_services.cpp and velunor_documents.cpp.
+// velunor_services.cpp, velunor_documents.cpp and velunor_check.cpp.
 class Velunor : public QMainWindow {
     Q_OBJECT
 
@@ -84,6 +88,7 @@ private Q_SLOTS:
     void on_action_Save_triggered();
     void on_action_SaveAs_triggered();
     void on_action_ExportToMUX_triggered();
+    void on_action_CheckConfiguration_triggered();
     void on_action_Settings_triggered();
     void on_action_About_triggered();
     void on_action_Version_triggered();
@@ -121,6 +126,10 @@ private:
     bool maybeSave();
     bool saveTo(const QString &target);
 
+    // Configuration check (velunor_check.cpp)
+    void showFinding(const ConfigFinding &finding);
+    void closeCheckDialog();
+
     Ui::VelunorClass *ui;
     TransportStreamCfg config;
     ServiceCfg editedService;
@@ -129,4 +138,5 @@ private:
     QString fileName;
     bool changed = false;
     Settings settings;
+    QPointer<CheckDialog> checkDialog;
 };

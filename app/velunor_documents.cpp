@@ -32,6 +32,7 @@ void Velunor::on_action_New_triggered()
     if (!maybeSave())
         return;
 
+    closeCheckDialog();
     resetDocument();
     clearServiceEditor();
     // The working copy still holds the service that was open; the element

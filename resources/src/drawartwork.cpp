@@ -162,6 +162,16 @@ void drawExport(QPainter &p)
     p.drawPath(polygonPath({{3, 21}, {17, 21}, {17, 13}, {31, 26}, {17, 39}, {17, 31}, {3, 31}}));
 }
 
+void drawCheck(QPainter &p)
+{
+    // The configuration, looked over: a page with a tick.
+    page(p, QRectF(8, 3, 28, 40));
+    badge(p, QPointF(35, 35), blue, blueDark);
+    p.setPen(outline(paper, 3.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolyline(QPolygonF({QPointF(30.5, 35.5), QPointF(34, 39), QPointF(40, 31)}));
+}
+
 void drawQuit(QPainter &p)
 {
     p.setPen(outline(redDark, 1.5));
@@ -349,7 +359,7 @@ int main(int argc, char *argv[])
         {"filenew", drawNew},       {"fileopen", drawOpen},   {"filesave", drawSave},
         {"filesaveas", drawSaveAs}, {"export", drawExport},   {"quit", drawQuit},
         {"configure", drawConfigure}, {"about", drawAbout},   {"version", drawVersion},
-        {"go-up", drawUp},          {"go-down", drawDown},
+        {"go-up", drawUp},          {"go-down", drawDown},    {"check", drawCheck},
     };
     bool ok = true;
     // Drawn at 48 pixels: the tool bar's 24 and the menus' 16 are clean

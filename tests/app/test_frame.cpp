@@ -113,7 +113,7 @@ private Q_SLOTS:
         QStringList menus;
         for (const QAction *entry : window.menuBar()->actions())
             menus << entry->menu()->title() + QLatin1Char(':') + actionNames(entry->menu()->actions());
-        QCOMPARE(menus, QStringList({"&File:action_New action_Load - action_Save action_SaveAs - action_ExportToMUX - action_Quit",
+        QCOMPARE(menus, QStringList({"&File:action_New action_Load - action_Save action_SaveAs - action_ExportToMUX action_CheckConfiguration - action_Quit",
                                      "&Options:action_Settings", "&Help:action_About action_Version"}));
         const QList<QToolBar *> bars = window.findChildren<QToolBar *>();
         QCOMPARE(bars.size(), 1);
@@ -132,6 +132,7 @@ private Q_SLOTS:
         QTest::newRow("save") << "action_Save" << "&Save" << "Ctrl+S";
         QTest::newRow("save as, no shortcut") << "action_SaveAs" << "Save &As..." << "";
         QTest::newRow("export, no shortcut") << "action_ExportToMUX" << "&Export to MUX..." << "";
+        QTest::newRow("check, no shortcut") << "action_CheckConfiguration" << "&Check Configuration..." << "";
         QTest::newRow("quit") << "action_Quit" << "&Quit" << "Ctrl+Q";
         QTest::newRow("settings") << "action_Settings" << "&Settings..." << "";
         QTest::newRow("about") << "action_About" << "&About..." << "";

@@ -1,0 +1,62 @@
+#include "app/velunor.h"
+
+#include <QListWidget>
+#include <QTabWidget>
+
+#include "dialogs/checkdialog.h"
+#include "psi/configcheck.h"
+#include "ui_velunor.h"
+
+// Configuration check. The findings are those of velunor-cli check: the
+// export's refusals as errors, PID and identifier collisions as warnings.
+// The dialog is modeless and reused; it shows the document as it was when
+// the check ran, so it closes when the document is replaced.
+
+void Velunor::on_action_CheckConfiguration_triggered()
+{
+    // The same commits as Export: what is checked is what would be exported.
+    if (!commitStreamPage() || !commitService())
+        return;
+
+    if (!checkDialog) {
+        checkDialog = new CheckDialog(this);
+        connect(checkDialog, &CheckDialog::findingActivated, this, &Velunor::showFinding);
+    }
+    checkDialog->setFindings(checkConfiguration(config), config);
+    checkDialog->show();
+    checkDialog->raise();
+    checkDialog->activateWindow();
+}
+
+void Velunor::showFinding(const ConfigFinding &finding)
+{
+    switch (finding.subject) {
+    case ConfigFinding::Service:
+        if (finding.index < 0 || finding.index >= ui->services->count())
+            return;
+        ui->tabWidget->setCurrentWidget(ui->PSIGenerator);
+        // As a click on the entry: the open service is committed first, and
+        // a refused field keeps it open.
+        ui->services->setCurrentRow(finding.index);
+        if (editedRow == finding.index)
+            ui->services->scrollToItem(ui->services->item(finding.index));
+        break;
+    case ConfigFinding::Filter:
+        if (finding.index < 0 || finding.index >= ui->filters->count())
+            return;
+        ui->tabWidget->setCurrentWidget(ui->PIDFilter);
+        ui->filters->setCurrentRow(finding.index);
+        ui->filters->scrollToItem(ui->filters->item(finding.index));
+        break;
+    case ConfigFinding::Stream:
+        ui->tabWidget->setCurrentWidget(ui->StreamConfig);
+        break;
+    }
+    activateWindow();
+}
+
+void Velunor::closeCheckDialog()
+{
+    if (checkDialog)
+        checkDialog->close();
+}

@@ -1,0 +1,99 @@
+#include "dialogs/checkdialog.h"
+
+#include <QHeaderView>
+#include <QStyle>
+#include <QTreeWidgetItem>
+
+#include "config/model.h"
+#include "ui_checkdialog.h"
+
+namespace {
+
+enum Column { SeverityColumn, WhereColumn, ProblemColumn };
+
+} // namespace
+
+CheckDialog::CheckDialog(QWidget *parent)
+    : QDialog(parent)
+    , ui(new Ui::CheckDialogClass)
+{
+    ui->setupUi(this);
+    ui->findings->header()->setSectionResizeMode(SeverityColumn, QHeaderView::ResizeToContents);
+    ui->findings->header()->setSectionResizeMode(WhereColumn, QHeaderView::ResizeToContents);
+    ui->findings->header()->setStretchLastSection(true);
+}
+
+CheckDialog::~CheckDialog()
+{
+    delete ui;
+}
+
+void CheckDialog::setFindings(const QList<ConfigFinding> &findings, const TransportStreamCfg &cfg)
+{
+    m_findings = findings;
+    ui->findings->clear();
+
+    const QIcon errorIcon = style()->standardIcon(QStyle::SP_MessageBoxCritical);
+    const QIcon warningIcon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    const QString errorText = tr("Error");
+    const QString warningText = tr("Warning");
+
+    int errors = 0;
+    QList<QTreeWidgetItem *> items;
+    items.reserve(findings.size());
+    for (int i = 0; i < findings.size(); ++i) {
+        const ConfigFinding &f = findings.at(i);
+        const bool error = f.severity == ConfigFinding::Error;
+        errors += error ? 1 : 0;
+
+        QString where;
+        switch (f.subject) {
+        case ConfigFinding::Service:
+            where = f.index >= 0 && f.index < cfg.services.size()
+                ? tr("Service %1 \"%2\"").arg(QString::number(f.index + 1),
+                                              cfg.services.at(f.index).serviceName)
+                : tr("Service %1").arg(f.index + 1);
+            break;
+        case ConfigFinding::Filter:
+            where = tr("Filter rule %1").arg(f.index + 1);
+            break;
+        case ConfigFinding::Stream:
+            where = tr("Transport stream");
+            break;
+        }
+
+        auto *item = new QTreeWidgetItem;
+        item->setIcon(SeverityColumn, error ? errorIcon : warningIcon);
+        item->setText(SeverityColumn, error ? errorText : warningText);
+        item->setText(WhereColumn, where);
+        item->setText(ProblemColumn, f.message);
+        item->setToolTip(ProblemColumn, f.message);
+        item->setData(SeverityColumn, Qt::UserRole, i);
+        items.append(item);
+    }
+    ui->findings->addTopLevelItems(items);
+
+    const int warnings = int(findings.size()) - errors;
+    const QString errorCount = errors == 1 ? tr("1 error") : tr("%1 errors").arg(errors);
+    const QString warningCount = warnings == 1 ? tr("1 warning") : tr("%1 warnings").arg(warnings);
+    if (findings.isEmpty())
+        ui->summary->setText(tr("No problems found."));
+    else if (errors > 0)
+        ui->summary->setText(tr("%1 and %2. The configuration cannot be exported until the "
+                                "errors are corrected.").arg(errorCount, warningCount));
+    else
+        ui->summary->setText(tr("%1. The configuration can be exported.").arg(warningCount));
+    ui->hint->setVisible(!findings.isEmpty());
+}
+
+int CheckDialog::rowCount() const
+{
+    return ui->findings->topLevelItemCount();
+}
+
+void CheckDialog::on_findings_itemActivated(QTreeWidgetItem *item, int)
+{
+    const int i = item->data(SeverityColumn, Qt::UserRole).toInt();
+    if (i >= 0 && i < m_findings.size())
+        Q_EMIT findingActivated(m_findings.at(i));
+}
