@@ -3,8 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "config/number.h"
 
@@ -142,6 +145,52 @@ QString shown(const QByteArray &bytes)
     if (bytes.size() > limit)
         s += QStringLiteral("...");
     return s;
+}
+
+// While parsing, CfgSourceLines holds byte offsets plus one (0: no block);
+// the offsets become line numbers once the whole file has read, in a single
+// pass over the text, so that many blocks cost no more than one long file.
+int blockMark(qsizetype offset)
+{
+    return int(qMin<qsizetype>(offset + 1, INT_MAX));
+}
+
+void marksToLines(CfgSourceLines &lines, const char *bytes, qsizetype size)
+{
+    std::vector<int *> marks;
+    auto add = [&marks](int &mark) {
+        if (mark > 0)
+            marks.push_back(&mark);
+    };
+    add(lines.stream);
+    add(lines.streamCa);
+    for (int &m : lines.filters)
+        add(m);
+    for (int &m : lines.services)
+        add(m);
+    for (int &m : lines.serviceCa)
+        add(m);
+    for (int &m : lines.logicalChannels)
+        add(m);
+    for (QList<int> &service : lines.elements)
+        for (int &m : service)
+            add(m);
+    std::sort(marks.begin(), marks.end(), [](const int *l, const int *r) { return *l < *r; });
+
+    int line = 1;
+    qsizetype pos = 0;
+    for (int *mark : marks) {
+        const qsizetype offset = qMin<qsizetype>(*mark - 1, size);
+        while (pos < offset) {
+            const void *nl = std::memchr(bytes + pos, '\n', size_t(offset - pos));
+            if (!nl)
+                break;
+            ++line;
+            pos = static_cast<const char *>(nl) - bytes + 1;
+        }
+        pos = qMax(pos, offset);
+        *mark = line;
+    }
 }
 
 } // namespace
@@ -372,6 +421,7 @@ bool CfgReader::parseData(const QByteArray &data, TransportStreamCfg *out)
 {
     m_errorLine = m_errorColumn = 0;
     m_errorString.clear();
+    m_lines = CfgSourceLines();
 
     // Keep a reference so the tokens may point into the bytes.
     const QByteArray keep = data;
@@ -398,6 +448,10 @@ bool CfgReader::parseData(const QByteArray &data, TransportStreamCfg *out)
     auto finish = [&](bool ok) {
         m_token = Token();
         m_next = Token();
+        if (ok)
+            marksToLines(m_lines, m_bytes, m_size);
+        else
+            m_lines = CfgSourceLines();
         if (!ok)
             m_stream.setDefaults();
         m_bytes = nullptr;
@@ -542,6 +596,8 @@ bool CfgReader::openBlock()
         if (name == "transport-stream") {
             // A later transport-stream block replaces everything an earlier one set.
             m_stream.setDefaults();
+            m_lines = CfgSourceLines();
+            m_lines.stream = blockMark(m_token.offset);
             m_block = BlockState::TransportStream;
             return true;
         }
@@ -550,16 +606,25 @@ bool CfgReader::openBlock()
     case BlockState::TransportStream:
         if (name == "ca") {
             m_stream.caEnabled = true;
+            if (!m_lines.streamCa) // a repeated block adds keys to the first
+                m_lines.streamCa = blockMark(m_token.offset);
             m_block = BlockState::StreamCa;
             return true;
         }
         if (name == "filter") {
             m_filter.setDefaults();
+            m_lines.filters.append(blockMark(m_token.offset));
             m_block = BlockState::Filter;
             return true;
         }
         if (name == "service") {
             m_service.setDefaults();
+            // Every service block that opens ends up in the list or fails the
+            // whole parse, so these lists stay parallel to the services.
+            m_lines.services.append(blockMark(m_token.offset));
+            m_lines.serviceCa.append(0);
+            m_lines.logicalChannels.append(0);
+            m_lines.elements.append(QList<int>());
             m_block = BlockState::Service;
             return true;
         }
@@ -567,16 +632,21 @@ bool CfgReader::openBlock()
     case BlockState::Service:
         if (name == "ca") {
             m_service.caEnabled = true;
+            if (!m_lines.serviceCa.last())
+                m_lines.serviceCa.last() = blockMark(m_token.offset);
             m_block = BlockState::ServiceCa;
             return true;
         }
         if (name == "element") {
             m_element.setDefaults();
+            m_lines.elements.last().append(blockMark(m_token.offset));
             m_block = BlockState::Element;
             return true;
         }
         if (name == "logical-channel") {
             m_service.lcEnabled = true;
+            if (!m_lines.logicalChannels.last())
+                m_lines.logicalChannels.last() = blockMark(m_token.offset);
             m_block = BlockState::LogicalChannel;
             return true;
         }

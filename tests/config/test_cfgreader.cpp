@@ -66,6 +66,9 @@ private slots:
     void keyRanges();
     void encoding_data();
     void encoding();
+    void sourceLines_data();
+    void sourceLines();
+    void sourceLinesClearedByFailure();
 };
 
 void TestCfgReader::goldenFilesReadAndWriteBack_data()
@@ -397,6 +400,82 @@ void TestCfgReader::encoding()
     QVERIFY(CfgWriter::toText(cfg).contains(expected.toUtf8()));
     QVERIFY2(reader.parseData(CfgWriter::toText(cfg), &again), qPrintable(reader.errorString()));
     QCOMPARE(again.netName, expected);
+}
+
+namespace {
+
+// Block lines in one line of text, so that a mismatch shows where.
+QString linesText(const CfgSourceLines &l)
+{
+    auto list = [](const QList<int> &v) {
+        QStringList parts;
+        for (int n : v)
+            parts << QString::number(n);
+        return u'[' + parts.join(u' ') + u']';
+    };
+    QStringList elements;
+    for (const QList<int> &e : l.elements)
+        elements << list(e);
+    return QStringLiteral("stream %1, ca %2, filters %3, services %4, service ca %5, channels %6, elements [%7]")
+        .arg(l.stream)
+        .arg(l.streamCa)
+        .arg(list(l.filters), list(l.services), list(l.serviceCa), list(l.logicalChannels),
+             elements.join(u' '));
+}
+
+} // namespace
+
+void TestCfgReader::sourceLines_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("expected");
+    const QByteArray example = testData(QStringLiteral("example.mux"));
+    const QString exampleLines = QStringLiteral(
+        "stream 1, ca 6, filters [24], services [32], service ca [42], channels [46], elements [[51 55]]");
+    QTest::newRow("example.mux") << example << exampleLines;
+    QTest::newRow("CR LF line ends") << QByteArray(example).replace("\n", "\r\n") << exampleLines;
+    QTest::newRow("byte order mark, all on one line")
+        << QByteArray("\xEF\xBB\xBFtransport-stream { filter { } service { element { } ca { } } }")
+        << QStringLiteral("stream 1, ca 0, filters [1], services [1], service ca [1], channels [0], elements [[1]]");
+    QTest::newRow("the line of the block name, not of its brace")
+        << QByteArray("transport-stream\n{\n\tservice\n\n{ logical-channel\n{ } }\n}\n")
+        << QStringLiteral("stream 1, ca 0, filters [], services [3], service ca [0], channels [5], elements [[]]");
+    QTest::newRow("line ends inside quoted text count")
+        << QByteArray("transport-stream {\n net-name = 'two\nlines';\n service { event-text = 'a\n\nb'; element { } }\n"
+                      " service { }\n}\n")
+        << QStringLiteral("stream 1, ca 0, filters [], services [4 7], service ca [0 0], channels [0 0], "
+                          "elements [[6] []]");
+    QTest::newRow("a repeated ca block keeps the first line")
+        << QByteArray("transport-stream {\n ca { }\n ca { }\n service {\n ca { }\n ca { }\n }\n}\n")
+        << QStringLiteral("stream 1, ca 2, filters [], services [4], service ca [5], channels [0], elements [[]]");
+    QTest::newRow("a second transport-stream block starts over")
+        << QByteArray("transport-stream {\n service { }\n filter { }\n}\ntransport-stream {\n filter { }\n}\n")
+        << QStringLiteral("stream 5, ca 0, filters [6], services [], service ca [], channels [], elements []");
+}
+
+void TestCfgReader::sourceLines()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QString, expected);
+    CfgReader reader;
+    TransportStreamCfg cfg;
+    QVERIFY2(reader.parseData(input, &cfg), qPrintable(reader.errorString()));
+    QCOMPARE(linesText(reader.sourceLines()), expected);
+    // Parallel to the document, so a check can index them by service.
+    QCOMPARE(reader.sourceLines().services.size(), cfg.services.size());
+    QCOMPARE(reader.sourceLines().filters.size(), cfg.filters.size());
+}
+
+// Lines of an earlier file must not outlive a parse that failed.
+void TestCfgReader::sourceLinesClearedByFailure()
+{
+    CfgReader reader;
+    TransportStreamCfg cfg;
+    QVERIFY(reader.parseData(testData(QStringLiteral("example.mux")), &cfg));
+    QCOMPARE(reader.sourceLines().services.size(), 1);
+    QByteArray diagnostics;
+    QVERIFY(!parseCaptured(reader, "transport-stream {\n service { }\n filter { a = x; }\n}\n", &cfg, &diagnostics));
+    QCOMPARE(linesText(reader.sourceLines()), linesText(CfgSourceLines()));
 }
 
 QTEST_GUILESS_MAIN(TestCfgReader)
