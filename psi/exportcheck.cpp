@@ -32,16 +32,6 @@ int textField(const QString &text)
     return 1 + int(PsiBuffer::encodeText(text).size());
 }
 
-QString hex4(quint16 value)
-{
-    return QLatin1String("0x") + QString::number(value, 16).toUpper().rightJustified(4, QLatin1Char('0'));
-}
-
-QString serviceLabel(int index, const ServiceCfg &service)
-{
-    return QStringLiteral("service %1 \"%2\" (id %3)").arg(index + 1).arg(service.serviceName, hex4(service.id));
-}
-
 QString tooLong(const QString &what, int size, int limit)
 {
     return QStringLiteral("%1 would be %2 bytes long; at most %3 fit").arg(what).arg(size).arg(limit);
@@ -101,6 +91,16 @@ int eitImage(const ServiceCfg &s)
 
 } // namespace
 
+QString hexId(quint16 value)
+{
+    return QLatin1String("0x") + QString::number(value, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+}
+
+QString serviceLabel(int index, const ServiceCfg &service)
+{
+    return QStringLiteral("service %1 \"%2\" (id %3)").arg(index + 1).arg(service.serviceName, hexId(service.id));
+}
+
 int exportProgramSize(const TransportStreamCfg &cfg)
 {
     const int interval = cfg.playoutTimings ? 4 : 0;
@@ -130,7 +130,25 @@ int exportProgramSize(const TransportStreamCfg &cfg)
 
 QStringList exportProblems(const TransportStreamCfg &cfg)
 {
-    QStringList problems;
+    QStringList messages;
+    for (const ExportProblem &p : exportProblemList(cfg))
+        messages << p.message;
+    return messages;
+}
+
+QList<ExportProblem> exportProblemList(const TransportStreamCfg &cfg)
+{
+    // Each problem is tagged with the service being looked at (-1 outside the
+    // service loop), so that the configuration check can point at its block.
+    struct Problems {
+        QList<ExportProblem> list;
+        int service = -1;
+        Problems &operator<<(const QString &message)
+        {
+            list.append(ExportProblem{service, message});
+            return *this;
+        }
+    } problems;
 
     int pmtServices = 0;
     for (const ServiceCfg &s : cfg.services)
@@ -168,6 +186,7 @@ QStringList exportProblems(const TransportStreamCfg &cfg)
     for (int i = 0; i < cfg.services.size(); ++i) {
         const ServiceCfg &s = cfg.services.at(i);
         const QString label = serviceLabel(i, s) + QLatin1String(": ");
+        problems.service = i;
         if ((cfg.sdtEnabled || cfg.nitEnabled) && s.type != ServiceDigitalTv
             && s.type != ServiceDigitalRadio)
             problems << label
@@ -194,6 +213,7 @@ QStringList exportProblems(const TransportStreamCfg &cfg)
         }
     }
 
+    problems.service = -1;
     if (cfg.sdtEnabled) {
         const int section = sectionSize(sdtImage(cfg));
         if (section > MaxPsiSection)
@@ -205,5 +225,5 @@ QStringList exportProblems(const TransportStreamCfg &cfg)
         problems << QStringLiteral("the MUX binary would be %1 bytes long; at most %2 can be addressed")
                         .arg(program)
                         .arg(MaxProgram);
-    return problems;
+    return problems.list;
 }

@@ -1,8 +1,17 @@
 #pragma once
 
+#include <QList>
 #include <QStringList>
 
+struct ServiceCfg;
 struct TransportStreamCfg;
+
+// One reason why the export refuses a configuration, with the service it
+// concerns (its position in the services; -1 when it concerns the stream).
+struct ExportProblem {
+    int service = -1;
+    QString message;
+};
 
 // Everything that keeps a configuration from becoming a MUX binary that the
 // device can run: too many PMTs for the entry table, service types without a
@@ -11,5 +20,13 @@ struct TransportStreamCfg;
 // the configuration can be exported; else one plain-words line per problem.
 QStringList exportProblems(const TransportStreamCfg &cfg);
 
+// The same problems, in the same order and words, each with its service.
+QList<ExportProblem> exportProblemList(const TransportStreamCfg &cfg);
+
 // The size in bytes of the program that the configuration gives.
 int exportProgramSize(const TransportStreamCfg &cfg);
+
+// How problems name things: PIDs and identifiers as 0x0101, a service as
+// service 3 "Name" (id 0x0101), counting services from 1 as the editor lists them.
+QString hexId(quint16 value);
+QString serviceLabel(int index, const ServiceCfg &service);
