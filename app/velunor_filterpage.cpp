@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QToolButton>
 
+#include "config/filtertext.h"
 #include "dialogs/filterconfigdlg.h"
 #include "dialogs/prompter.h"
 #include "dialogs/simplefilterconfigdlg.h"
@@ -20,48 +21,6 @@
 // Every list entry carries its position in config.filters as item data.
 
 namespace {
-
-// Texts of the filter list, translated once per refresh rather than once per
-// entry: a document may hold thousands of rules.
-class FilterEntryTexts {
-public:
-    explicit FilterEntryTexts(bool hex)
-        : hex(hex),
-          input(Velunor::tr("Input %1, ")),
-          single(Velunor::tr("PID = %1: ")),
-          range(Velunor::tr("%1 <= PID <= %2: ")),
-          mask(Velunor::tr("PID and %1 = %2: "))
-    {
-    }
-
-    QString text(const FilterCfg &filter) const
-    {
-        return input.arg(filterInputText(filter)) + matchText(filter)
-            + filterActionText(filter, hex);
-    }
-
-private:
-    QString matchText(const FilterCfg &filter) const
-    {
-        const QString a = formatNumber(static_cast<qint32>(filter.a), 4, hex);
-        switch (filter.match) {
-        case MatchRange:
-            if (filter.a == filter.b)
-                return single.arg(a);
-            return range.arg(a, formatNumber(static_cast<qint32>(filter.b), 4, hex));
-        case MatchMask:
-            return mask.arg(a, formatNumber(static_cast<qint32>(filter.b), 4, hex));
-        default:
-            return QString();
-        }
-    }
-
-    bool hex;
-    QString input;
-    QString single;
-    QString range;
-    QString mask;
-};
 
 int entryPosition(const QListWidgetItem *item)
 {
@@ -76,7 +35,7 @@ void Velunor::refreshFilterList()
     const bool updates = list->updatesEnabled();
     list->setUpdatesEnabled(false);
     list->clear();
-    const FilterEntryTexts texts(settings.hex);
+    const FilterRuleTexts texts(settings.hex);
     for (int i = 0; i < int(config.filters.size()); ++i) {
         auto *item = new QListWidgetItem(texts.text(config.filters.at(i)));
         // Set before the entry joins the view, so it costs no change notification.

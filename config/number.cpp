@@ -71,3 +71,10 @@ qint32 integerValue(QStringView text)
     qint32 v = 0;
     return convertInteger(text.trimmed(), &v) ? v : 0;
 }
+
+QString formatNumber(qint32 value, int width, bool hex)
+{
+    if (!hex)
+        return QString::number(value);
+    return QStringLiteral("0x") + QString::number(value, 16).rightJustified(width, QLatin1Char('0'));
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QString>
 #include <QStringView>
 #include <QtGlobal>
 
@@ -13,3 +14,7 @@ bool convertInteger(QByteArrayView text, qint32 *value);
 
 // The trimmed text converted as above; 0 when it does not convert.
 qint32 integerValue(QStringView text);
+
+// The number in the operator's notation: "0x" and at least `width` lower-case
+// hexadecimal digits, or plain decimal (width ignored).
+QString formatNumber(qint32 value, int width, bool hex);

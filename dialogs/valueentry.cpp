@@ -21,13 +21,6 @@ bool parseNumber(const QString &text, qint32 least, qint32 greatest)
         && value <= greatest;
 }
 
-QString formatNumber(qint32 value, int width, bool hex)
-{
-    if (!hex)
-        return QString::number(value);
-    return QStringLiteral("0x") + QString::number(value, 16).rightJustified(width, QLatin1Char('0'));
-}
-
 void warnInvalidField(const QString &name, QWidget *field, QWidget *parent)
 {
     Prompter::warning(parent, tr("Invalid Value"),
@@ -56,28 +49,6 @@ QString esTypeShortName(int type)
     case EsH264Video: return tr("Vid");
     case EsMpeg2Audio: return tr("Aud");
     case EsTeletext: return tr("Txt");
-    default: return tr("?");
-    }
-}
-
-QString filterActionText(const FilterCfg &filter, bool hex)
-{
-    switch (filter.action) {
-    case ActionDrop: return tr("Drop");
-    case ActionRemap: return tr("Remap to base %1").arg(formatNumber(filter.newBase, 4, hex));
-    case ActionPass: return tr("Pass");
-    default: return tr("?");
-    }
-}
-
-QString filterInputText(const FilterCfg &filter)
-{
-    switch (filter.input) {
-    case 0: return tr("Any");
-    case 1: return tr("Port 1");
-    case 2: return tr("Port 2");
-    case 3: return tr("Port 3");
-    case 4: return tr("Port 4");
     default: return tr("?");
     }
 }

@@ -2,7 +2,9 @@
 
 #include <QString>
 
+#include "config/filtertext.h"
 #include "config/model.h"
+#include "config/number.h"
 
 class QComboBox;
 class QWidget;
@@ -10,18 +12,14 @@ class QWidget;
 // True when the trimmed text is a number (automatic base) within least..greatest.
 bool parseNumber(const QString &text, qint32 least, qint32 greatest);
 
-// The number in the operator's notation: "0x" and at least `width` lower-case
-// hexadecimal digits, or plain decimal (width ignored).
-QString formatNumber(qint32 value, int width, bool hex);
-
 // Tells the operator which field holds a bad value ("Invalid Value") and puts
 // the cursor there. The box goes through the Prompter.
 void warnInvalidField(const QString &name, QWidget *field, QWidget *parent);
 
 QString esTypeName(int type);
 QString esTypeShortName(int type);
-QString filterActionText(const FilterCfg &filter, bool hex);
-QString filterInputText(const FilterCfg &filter);
+// formatNumber, filterActionText and filterInputText live in the core
+// (config/number.h, config/filtertext.h): the command-line tool uses them too.
 
 // Clear the combo box and fill it with type codes as item data (Qt::UserRole).
 // Read codes from the item data, never from positions: they differ.
