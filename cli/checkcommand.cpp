@@ -1,9 +1,66 @@
+#include <QCommandLineParser>
 #include <QTextStream>
 
 #include "cli/commands.h"
+#include "config/cfgreader.h"
+#include "psi/configcheck.h"
 
-int runCheck(const QStringList &)
+// velunor-cli check FILE.mux [--werror]
+// Prints the findings like a compiler, FILE:LINE: error|warning: MESSAGE, on
+// standard output. Exit codes: 0 nothing that counts, 1 an error (with
+// --werror also a warning) or a file that does not parse, 2 a file that cannot
+// be read (or wrong arguments).
+int runCheck(const QStringList &arguments)
 {
-    QTextStream(stderr) << "velunor-cli check: not available yet\n";
-    return 2;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Checks a MUX configuration: errors are what keeps the export from running, warnings "
+        "are PID and identifier collisions and values that are legal but usually a mistake."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the configuration to check (.mux)"),
+                                 QStringLiteral("check FILE.mux"));
+    const QCommandLineOption werrorOption(QStringLiteral("werror"),
+                                          QStringLiteral("Treat warnings as errors for the exit code."));
+    parser.addOption(werrorOption);
+    // process() prints --help and argument errors itself and exits.
+    parser.process(arguments);
+
+    QTextStream err(stderr);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1) {
+        err << "velunor-cli check: expected exactly one configuration file; see --help\n";
+        return 2;
+    }
+    const QString fileName = files.first();
+
+    CfgReader reader;
+    if (!reader.open(fileName)) {
+        err << fileName << ": error: " << reader.errorString() << '\n';
+        return 2;
+    }
+    TransportStreamCfg cfg;
+    if (!reader.parse(&cfg)) {
+        err << fileName << ':' << reader.errorLine() << ':' << reader.errorColumn()
+            << ": error: " << reader.errorString() << '\n';
+        return 1;
+    }
+
+    const QList<ConfigFinding> findings = checkConfiguration(cfg, &reader.sourceLines());
+    QTextStream out(stdout);
+    int errors = 0;
+    int warnings = 0;
+    for (const ConfigFinding &f : findings) {
+        const bool error = f.severity == ConfigFinding::Error;
+        (error ? errors : warnings) += 1;
+        out << fileName;
+        if (f.line > 0)
+            out << ':' << f.line;
+        out << (error ? ": error: " : ": warning: ") << f.message << '\n';
+    }
+    out.flush();
+    if (findings.isEmpty())
+        return 0;
+    err << errors << (errors == 1 ? " error, " : " errors, ") << warnings
+        << (warnings == 1 ? " warning\n" : " warnings\n");
+    return errors > 0 || (warnings > 0 && parser.isSet(werrorOption)) ? 1 : 0;
 }

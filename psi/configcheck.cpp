@@ -1,11 +1,492 @@
 #include "psi/configcheck.h"
 
+#include <QtAlgorithms>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
 #include "config/cfgreader.h"
 #include "config/model.h"
+#include "psi/exportcheck.h"
 
-QList<ConfigFinding> checkConfiguration(const TransportStreamCfg &, const CfgSourceLines *)
+namespace {
+
+constexpr int PidCount = 8192;
+constexpr quint16 LastPsiSiPid = 0x001F; // PAT, CAT, NIT, SDT, EIT, TDT... (EN 300 468 table 1)
+constexpr quint16 NullPid = 0x1FFF;
+constexpr int Ports = 4;
+constexpr int MaxLogicalChannel = 999;
+
+// One set of the 8192 PIDs, 64 to a word.
+using PidSet = std::array<quint64, PidCount / 64>;
+
+bool isEmpty(const PidSet &s)
 {
-    return {};
+    for (quint64 w : s)
+        if (w)
+            return false;
+    return true;
+}
+
+bool contains(const PidSet &s, int pid)
+{
+    return (s[size_t(pid >> 6)] >> (pid & 63)) & 1;
+}
+
+// The lowest PID of s in first..last, or -1.
+int firstIn(const PidSet &s, int first, int last)
+{
+    for (int pid = first; pid <= last; ++pid)
+        if (contains(s, pid))
+            return pid;
+    return -1;
+}
+
+PidSet rangeSet(int low, int high)
+{
+    PidSet s{};
+    for (int pid = low; pid <= high; ++pid) {
+        if ((pid & 63) == 0 && pid + 63 <= high) {
+            s[size_t(pid >> 6)] = ~quint64(0);
+            pid += 63;
+        } else {
+            s[size_t(pid >> 6)] |= quint64(1) << (pid & 63);
+        }
+    }
+    return s;
+}
+
+// PIDs p with (p AND mask) == value, built a word at a time: the low six bits
+// give one pattern that every word whose high bits match shares.
+PidSet maskSet(quint32 mask, quint32 value)
+{
+    PidSet s{};
+    quint64 pattern = 0;
+    for (quint32 low = 0; low < 64; ++low)
+        if ((low & mask & 63) == (value & 63))
+            pattern |= quint64(1) << low;
+    for (quint32 word = 0; word < s.size(); ++word)
+        if (((word << 6) & mask) == (value & ~quint32(63)))
+            s[word] = pattern;
+    return s;
+}
+
+// Every PID p of s moved to (p + shift) mod 8192.
+PidSet rotated(const PidSet &s, int shift)
+{
+    shift = ((shift % PidCount) + PidCount) % PidCount;
+    const size_t words = s.size();
+    const size_t q = size_t(shift >> 6);
+    const int r = shift & 63;
+    PidSet out{};
+    for (size_t i = 0; i < words; ++i) {
+        if (!s[i])
+            continue;
+        out[(i + q) % words] |= s[i] << r;
+        if (r)
+            out[(i + q + 1) % words] |= s[i] >> (64 - r);
+    }
+    return out;
+}
+
+QString esTypeText(int type)
+{
+    switch (type) {
+    case EsMpeg2Video:
+        return QStringLiteral("MPEG-2 video");
+    case EsMpeg2Audio:
+        return QStringLiteral("MPEG-2 audio");
+    case EsTeletext:
+        return QStringLiteral("teletext");
+    case EsH264Video:
+        return QStringLiteral("H.264 video");
+    }
+    return QStringLiteral("stream type %1").arg(type);
+}
+
+// The language fields go into three-byte ISO_639_language_code fields.
+bool isLanguageCode(const QString &code)
+{
+    if (code.size() != 3)
+        return false;
+    for (QChar c : code) {
+        const char16_t u = c.unicode();
+        if (!((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z')))
+            return false;
+    }
+    return true;
+}
+
+QString filterLabel(int index, const FilterCfg &f)
+{
+    const QString port = f.input == InputAny ? QStringLiteral("any port")
+                                             : QStringLiteral("port %1").arg(f.input);
+    if (f.match == MatchMask)
+        return QStringLiteral("filter rule %1 (mask %2, value %3, %4)")
+            .arg(index + 1)
+            .arg(hexId(quint16(f.a)), hexId(quint16(f.b)), port);
+    return QStringLiteral("filter rule %1 (range %2..%3, %4)")
+        .arg(index + 1)
+        .arg(hexId(quint16(f.a)), hexId(quint16(f.b)), port);
+}
+
+class Checker
+{
+public:
+    Checker(const TransportStreamCfg &cfg, const CfgSourceLines *lines) : m_cfg(cfg), m_lines(lines) {}
+
+    QList<ConfigFinding> run();
+
+private:
+    enum class Role { Pmt, Pcr, Elementary, Ecm, Emm };
+
+    // One PID that the configuration puts something on.
+    struct PidUse {
+        Role role = Role::Pmt;
+        quint16 pid = 0;
+        int type = 0;     // stream type of an elementary use
+        int service = -1; // -1: the stream's CA system
+        int element = -1;
+        int line = 0;
+    };
+
+    // Block lines; a block that the lines do not know falls back on the
+    // block around it (the configuration may have changed since it was read).
+    int streamLine() const { return m_lines ? m_lines->stream : 0; }
+    int streamCaLine() const { return m_lines && m_lines->streamCa ? m_lines->streamCa : streamLine(); }
+    int serviceLine(int i) const { return m_lines ? m_lines->services.value(i) : 0; }
+    int serviceCaLine(int i) const
+    {
+        const int line = m_lines ? m_lines->serviceCa.value(i) : 0;
+        return line ? line : serviceLine(i);
+    }
+    int logicalChannelLine(int i) const
+    {
+        const int line = m_lines ? m_lines->logicalChannels.value(i) : 0;
+        return line ? line : serviceLine(i);
+    }
+    int elementLine(int i, int e) const
+    {
+        const int line = m_lines ? m_lines->elements.value(i).value(e) : 0;
+        return line ? line : serviceLine(i);
+    }
+    int filterLine(int i) const { return m_lines ? m_lines->filters.value(i) : 0; }
+
+    QString label(int service) const { return serviceLabel(service, m_cfg.services.at(service)); }
+    static QString atLine(int line) { return line ? QStringLiteral(" at line %1").arg(line) : QString(); }
+    QString useText(const PidUse &use) const;
+
+    void warn(ConfigFinding::Subject subject, int index, int element, int line, const QString &message);
+    void warnService(int service, int element, int line, const QString &message)
+    {
+        warn(ConfigFinding::Service, service, element, line, label(service) + QLatin1String(": ") + message);
+    }
+
+    void checkUse(const PidUse &use);
+    void checkServiceUses(int i);
+    void checkService(int i);
+    void checkFilters();
+
+    const TransportStreamCfg &m_cfg;
+    const CfgSourceLines *m_lines;
+    QList<ConfigFinding> m_warnings;
+
+    // First use of each PID, and of each service id, generated PMT PID and
+    // visible logical channel number: each later one is compared with it.
+    std::vector<PidUse> m_pidUse = std::vector<PidUse>(PidCount);
+    std::vector<bool> m_pidUsed = std::vector<bool>(PidCount, false);
+    std::vector<int> m_serviceIdOwner = std::vector<int>(65536, -1);
+    std::vector<int> m_pmtOwner = std::vector<int>(PidCount, -1);
+    std::vector<int> m_channelOwner = std::vector<int>(MaxLogicalChannel + 1, -1);
+};
+
+QString Checker::useText(const PidUse &use) const
+{
+    switch (use.role) {
+    case Role::Pmt:
+        return QLatin1String("the PMT of ") + label(use.service);
+    case Role::Pcr:
+        return QLatin1String("the PCR of ") + label(use.service);
+    case Role::Elementary:
+        return QStringLiteral("elementary stream %1 (%2) of ").arg(use.element + 1).arg(esTypeText(use.type))
+            + label(use.service);
+    case Role::Ecm:
+        return QLatin1String("the ECMs of ") + label(use.service);
+    case Role::Emm:
+        return QStringLiteral("the EMMs of the stream's CA system");
+    }
+    return QString();
+}
+
+void Checker::warn(ConfigFinding::Subject subject, int index, int element, int line, const QString &message)
+{
+    ConfigFinding f;
+    f.severity = ConfigFinding::Warning;
+    f.subject = subject;
+    f.index = index;
+    f.element = element;
+    f.line = line;
+    f.message = message;
+    m_warnings.append(f);
+}
+
+void Checker::checkUse(const PidUse &use)
+{
+    const ConfigFinding::Subject subject = use.service < 0 ? ConfigFinding::Stream : ConfigFinding::Service;
+    const QString text = useText(use);
+    const auto report = [&](const QString &message) {
+        warn(subject, use.service, use.element, use.line, message);
+    };
+
+    if (use.pid <= LastPsiSiPid)
+        report(QStringLiteral("PID %1, used for %2, is inside 0x0000..0x001F, which is reserved for PSI/SI")
+                   .arg(hexId(use.pid), text));
+    else if (use.pid == NullPid)
+        report(QStringLiteral("PID 0x1FFF, used for %1, is the PID of null packets").arg(text));
+    if (use.pid >= PidCount)
+        return;
+
+    if (!m_pidUsed[use.pid]) {
+        m_pidUsed[use.pid] = true;
+        m_pidUse[use.pid] = use;
+        return;
+    }
+    // A PID shared for the same purpose is fine (one audio or ECM stream for
+    // several services); two PMTs on one PID are the business of checkService().
+    const PidUse &first = m_pidUse[use.pid];
+    if (first.role == use.role && (use.role != Role::Elementary || first.type == use.type))
+        return;
+    report(QStringLiteral("PID %1 is used for %2, but also for %3%4")
+               .arg(hexId(use.pid), text, useText(first), atLine(first.line)));
+}
+
+void Checker::checkServiceUses(int i)
+{
+    const ServiceCfg &s = m_cfg.services.at(i);
+    // At most a handful per service: sorting them by line keeps the report
+    // at the later block in file order and costs nothing per PID.
+    std::vector<PidUse> uses;
+    uses.reserve(size_t(s.elements.size()) + 3);
+    // The PCR may ride on any of the service's own streams (radio services
+    // carry it on the audio); only a PCR PID of its own is a use of its own.
+    bool pcrOnElement = false;
+    for (const ESCfg &es : s.elements)
+        pcrOnElement = pcrOnElement || es.pid == s.pcrPid;
+    // In the order of the canonical layout, which stands for the file when
+    // there are no lines.
+    uses.push_back(PidUse{Role::Pmt, s.pmtPid, 0, i, -1, serviceLine(i)});
+    if (!pcrOnElement)
+        uses.push_back(PidUse{Role::Pcr, s.pcrPid, 0, i, -1, serviceLine(i)});
+    if (s.caEnabled)
+        uses.push_back(PidUse{Role::Ecm, s.ecmPid, 0, i, -1, serviceCaLine(i)});
+    for (int e = 0; e < s.elements.size(); ++e) {
+        const ESCfg &es = s.elements.at(e);
+        uses.push_back(PidUse{Role::Elementary, es.pid, es.type, i, e, elementLine(i, e)});
+    }
+    std::stable_sort(uses.begin(), uses.end(), [](const PidUse &l, const PidUse &r) { return l.line < r.line; });
+    for (const PidUse &use : uses)
+        checkUse(use);
+
+    if (!pcrOnElement && !s.elements.isEmpty())
+        warnService(i, -1, serviceLine(i),
+                    QStringLiteral("PCR PID %1 is none of the service's elementary PIDs").arg(hexId(s.pcrPid)));
+}
+
+void Checker::checkService(int i)
+{
+    const ServiceCfg &s = m_cfg.services.at(i);
+
+    int &idOwner = m_serviceIdOwner[s.id];
+    if (idOwner < 0)
+        idOwner = i;
+    else
+        warnService(i, -1, serviceLine(i),
+                    QStringLiteral("service id %1 is already used by %2%3")
+                        .arg(hexId(s.id), label(idOwner), atLine(serviceLine(idOwner))));
+
+    if (s.pmtEnabled && s.pmtPid < PidCount) {
+        int &pmtOwner = m_pmtOwner[s.pmtPid];
+        if (pmtOwner < 0)
+            pmtOwner = i;
+        else
+            warnService(i, -1, serviceLine(i),
+                        QStringLiteral("its PMT goes on PID %1, where %2%3 has its PMT too")
+                            .arg(hexId(s.pmtPid), label(pmtOwner), atLine(serviceLine(pmtOwner))));
+    }
+
+    checkServiceUses(i);
+
+    if (s.lcEnabled && s.lcVisible && s.lcNumber <= MaxLogicalChannel) {
+        int &owner = m_channelOwner[s.lcNumber];
+        if (owner < 0)
+            owner = i;
+        else
+            warnService(i, -1, logicalChannelLine(i),
+                        QStringLiteral("logical channel %1 is also visible on %2%3")
+                            .arg(s.lcNumber)
+                            .arg(label(owner), atLine(logicalChannelLine(owner))));
+    }
+
+    if (m_cfg.eitEnabled && s.pmtEnabled && !isLanguageCode(s.language))
+        warnService(i, -1, serviceLine(i),
+                    s.language.isEmpty()
+                        ? QStringLiteral("the event language is empty; the EIT needs an ISO 639 code "
+                                         "of three letters")
+                        : QStringLiteral("the event language \"%1\" is not an ISO 639 code of three "
+                                         "letters")
+                              .arg(s.language));
+    if (s.pmtEnabled) {
+        for (int e = 0; e < s.elements.size(); ++e) {
+            const ESCfg &es = s.elements.at(e);
+            if (es.type != EsTeletext || isLanguageCode(es.language))
+                continue;
+            warnService(i, e, elementLine(i, e),
+                        es.language.isEmpty()
+                            ? QStringLiteral("elementary stream %1 (teletext) has no language; its "
+                                             "teletext descriptor needs an ISO 639 code of three letters")
+                                  .arg(e + 1)
+                            : QStringLiteral("elementary stream %1 (teletext) has the language \"%2\", "
+                                             "which is not an ISO 639 code of three letters")
+                                  .arg(e + 1)
+                                  .arg(es.language));
+        }
+    }
+
+    if (m_cfg.sdtEnabled && s.serviceName.trimmed().isEmpty())
+        warnService(i, -1, serviceLine(i),
+                    QStringLiteral("the service name is empty, and the SDT announces the service "
+                                   "without one"));
+}
+
+// The MUX hands a packet of a port to the first rule, in order, that applies
+// to the port and matches its PID; a rule all of whose PIDs earlier rules
+// already decide on each of its ports never acts.
+void Checker::checkFilters()
+{
+    std::array<PidSet, Ports> decided{};
+    for (int r = 0; r < m_cfg.filters.size(); ++r) {
+        const FilterCfg &f = m_cfg.filters.at(r);
+        if (f.input < InputAny || f.input > Ports || (f.match != MatchRange && f.match != MatchMask))
+            continue;
+        const int line = filterLine(r);
+        const QString name = filterLabel(r, f);
+        const auto report = [&](const QString &message) {
+            warn(ConfigFinding::Filter, r, -1, line, name + QLatin1String(": ") + message);
+        };
+
+        PidSet matched{};
+        quint32 base = 0; // what the remap subtracts before adding new-base
+        if (f.match == MatchRange) {
+            if (f.a > f.b) {
+                report(QStringLiteral("matches no PID: its lowest PID is above its highest"));
+                continue;
+            }
+            matched = rangeSet(int(f.a), int(qMin<quint32>(f.b, PidCount - 1)));
+            base = f.a;
+        } else {
+            if (f.b & ~f.a) {
+                report(QStringLiteral("matches no PID: the value has bits outside the mask"));
+                continue;
+            }
+            matched = maskSet(f.a, f.b);
+            base = f.a & f.b;
+        }
+
+        // What reaches the rule: its PIDs less those decided before, on each port.
+        PidSet reaching{};
+        const int firstPort = f.input == InputAny ? 0 : f.input - 1;
+        const int lastPort = f.input == InputAny ? Ports - 1 : f.input - 1;
+        for (int p = firstPort; p <= lastPort; ++p) {
+            for (size_t w = 0; w < reaching.size(); ++w) {
+                reaching[w] |= matched[w] & ~decided[size_t(p)][w];
+                decided[size_t(p)][w] |= matched[w];
+            }
+        }
+        if (isEmpty(reaching)) {
+            report(f.input == InputAny
+                       ? QStringLiteral("never matches: earlier rules already decide every PID it "
+                                        "matches, on every port")
+                       : QStringLiteral("never matches: earlier rules on port %1 already decide every "
+                                        "PID it matches")
+                             .arg(f.input));
+            continue;
+        }
+        if (f.action != ActionRemap)
+            continue;
+
+        // Each PID p goes to (p - base + new-base) mod 8192: the set moves as a whole.
+        const int shift = int(f.newBase) - int(base);
+        const PidSet targets = rotated(reaching, shift);
+        const auto source = [&](int target) { return quint16(((target - shift) % PidCount + PidCount) % PidCount); };
+        const int psi = firstIn(targets, 0, LastPsiSiPid);
+        if (psi >= 0)
+            report(QStringLiteral("remaps PID %1 to %2, inside 0x0000..0x001F, which is reserved for PSI/SI")
+                       .arg(hexId(source(psi)), hexId(quint16(psi))));
+        // The MUX sends its own PMTs there; a remapped stream would collide with them.
+        for (int w = 0; w < int(targets.size()); ++w) {
+            quint64 bits = targets[size_t(w)];
+            bool reported = false;
+            while (bits) {
+                const int pid = w * 64 + qCountTrailingZeroBits(bits);
+                bits &= bits - 1;
+                const int owner = m_pmtOwner[size_t(pid)];
+                if (owner < 0)
+                    continue;
+                report(QStringLiteral("remaps PID %1 to %2, where %3%4 has its generated PMT")
+                           .arg(hexId(source(pid)), hexId(quint16(pid)), label(owner),
+                                atLine(serviceLine(owner))));
+                reported = true;
+                break;
+            }
+            if (reported)
+                break;
+        }
+    }
+}
+
+QList<ConfigFinding> Checker::run()
+{
+    QList<ConfigFinding> findings;
+    for (const ExportProblem &p : exportProblemList(m_cfg)) {
+        ConfigFinding f;
+        f.severity = ConfigFinding::Error;
+        f.subject = p.service >= 0 ? ConfigFinding::Service : ConfigFinding::Stream;
+        f.index = p.service;
+        f.line = p.service >= 0 ? serviceLine(p.service) : streamLine();
+        f.message = p.message;
+        findings.append(f);
+    }
+
+    // The stream's EMM PID takes its place among the services' PIDs in file
+    // order, so that the later of two colliding blocks gets the report
+    // (without lines, where the canonical layout puts the ca block: first).
+    const int emmLine = streamCaLine();
+    bool emmDone = !m_cfg.caEnabled;
+    const auto checkEmm = [&] {
+        checkUse(PidUse{Role::Emm, m_cfg.emmPid, 0, -1, -1, emmLine});
+        emmDone = true;
+    };
+    for (int i = 0; i < m_cfg.services.size(); ++i) {
+        if (!emmDone && (!m_lines || serviceLine(i) > emmLine))
+            checkEmm();
+        checkService(i);
+    }
+    if (!emmDone)
+        checkEmm();
+    checkFilters();
+
+    std::stable_sort(m_warnings.begin(), m_warnings.end(),
+                     [](const ConfigFinding &l, const ConfigFinding &r) { return l.line < r.line; });
+    findings.append(m_warnings);
+    return findings;
+}
+
+} // namespace
+
+QList<ConfigFinding> checkConfiguration(const TransportStreamCfg &cfg, const CfgSourceLines *lines)
+{
+    return Checker(cfg, lines).run();
 }
 
 bool hasErrors(const QList<ConfigFinding> &findings)
