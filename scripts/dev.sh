@@ -9,7 +9,8 @@ root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev
-          libbenchmark-dev ccache git xvfb xauth)
+          libbenchmark-dev ccache git xvfb xauth
+          libbitstream-dev)  # dvb_print_si, the independent decoder of test_tsdecoder
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
