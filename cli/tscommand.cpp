@@ -28,8 +28,15 @@ bool writeStream(const QString &outName, TsRenderer &renderer, int seconds, QStr
         renderer.renderPackets(TsRenderer::PacketsPerSecond, &piece);
         if (second == seconds)
             return commitGuarded(file, piece, error);
-        if (file.write(piece) != piece.size()) {
-            *error = file.errorString();
+        const qint64 written = file.write(piece);
+        if (written != piece.size()) {
+            // A short write sets no error on the device; say what happened.
+            *error = QStringLiteral("only %1 of %2 bytes written after %3 s of the stream")
+                         .arg(qMax<qint64>(0, written))
+                         .arg(piece.size())
+                         .arg(second - 1);
+            if (file.error() != QFileDevice::NoError)
+                *error += QLatin1String(": ") + file.errorString();
             file.cancelWriting();
             return false;
         }
