@@ -234,16 +234,15 @@ void Checker::warn(ConfigFinding::Subject subject, int index, int element, int l
 void Checker::checkUse(const PidUse &use)
 {
     const ConfigFinding::Subject subject = use.service < 0 ? ConfigFinding::Stream : ConfigFinding::Service;
-    const QString text = useText(use);
     const auto report = [&](const QString &message) {
         warn(subject, use.service, use.element, use.line, message);
     };
 
     if (use.pid <= LastPsiSiPid)
         report(QStringLiteral("PID %1, used for %2, is inside 0x0000..0x001F, which is reserved for PSI/SI")
-                   .arg(hexId(use.pid), text));
+                   .arg(hexId(use.pid), useText(use)));
     else if (use.pid == NullPid)
-        report(QStringLiteral("PID 0x1FFF, used for %1, is the PID of null packets").arg(text));
+        report(QStringLiteral("PID 0x1FFF, used for %1, is the PID of null packets").arg(useText(use)));
     if (use.pid >= PidCount)
         return;
 
@@ -258,7 +257,7 @@ void Checker::checkUse(const PidUse &use)
     if (first.role == use.role && (use.role != Role::Elementary || first.type == use.type))
         return;
     report(QStringLiteral("PID %1 is used for %2, but also for %3%4")
-               .arg(hexId(use.pid), text, useText(first), atLine(first.line)));
+               .arg(hexId(use.pid), useText(use), useText(first), atLine(first.line)));
 }
 
 void Checker::checkServiceUses(int i)
