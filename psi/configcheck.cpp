@@ -415,7 +415,7 @@ void Checker::checkFilters()
             continue;
 
         // Each PID p goes to (p - base + new-base) mod 8192: the set moves as a whole.
-        const int shift = int(f.newBase) - int(base);
+        const int shift = int((qint64(f.newBase) - qint64(base)) % PidCount + PidCount) % PidCount;
         const PidSet targets = rotated(reaching, shift);
         const auto source = [&](int target) { return quint16(((target - shift) % PidCount + PidCount) % PidCount); };
         const int psi = firstIn(targets, 0, LastPsiSiPid);
