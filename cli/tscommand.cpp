@@ -11,6 +11,11 @@
 
 namespace {
 
+// Offsets are 16 bits and copies at most 16383 bytes long, so no program
+// reaches beyond 80 KiB; a far larger file is not a MUX binary and is not
+// read whole (the same bound as velunor-cli dump).
+constexpr qint64 LargestFile = 1 << 20;
+
 // Writes the stream a second at a time, so an hour of it never sits in
 // memory, through one QSaveFile: the last piece goes through commitGuarded,
 // and any short write before it cancels the file, so OUT is either the whole
@@ -93,18 +98,20 @@ int runTs(const QStringList &arguments)
         err << fileName << ": error: " << in.errorString() << '\n';
         return 2;
     }
-    const QByteArray bytes = in.readAll();
+    const QByteArray bytes = in.read(LargestFile + 1);
     if (in.error() != QFileDevice::NoError) {
         err << fileName << ": error: " << in.errorString() << '\n';
         return 2;
     }
 
+    // Worded like velunor-cli dump, so both point at the same byte.
     auto malformed = [&](int offset, const QString &reason) {
         err << fileName << ": error at offset 0x"
-            << QStringLiteral("%1").arg(qMax(0, offset), 4, 16, QLatin1Char('0')).toUpper() << ": "
-            << reason << '\n';
+            << QStringLiteral("%1").arg(qMax(0, offset), 4, 16, QLatin1Char('0')) << ": " << reason << '\n';
         return 1;
     };
+    if (bytes.size() > LargestFile)
+        return malformed(int(LargestFile), QStringLiteral("the file is larger than any MUX binary"));
     MbnProgram program;
     if (!program.parse(bytes))
         return malformed(program.errorOffset(), program.errorString());

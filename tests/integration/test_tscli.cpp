@@ -89,7 +89,7 @@ void TestTsCli::failures_data()
     const QByteArray truncated = good.left(good.size() - 7);
     MbnProgram parsed;
     QVERIFY(!parsed.parse(truncated));
-    const auto hex4 = [](int offset) { return QStringLiteral("%1").arg(offset, 4, 16, QLatin1Char('0')).toUpper(); };
+    const auto hex4 = [](int offset) { return QStringLiteral("%1").arg(offset, 4, 16, QLatin1Char('0')); };
     QTest::newRow("truncated program") << truncated << out << none << 1
                                        << QStringLiteral("%IN: error at offset 0x%1: %2\n")
                                               .arg(hex4(parsed.errorOffset()), parsed.errorString());
@@ -100,6 +100,9 @@ void TestTsCli::failures_data()
         << QStringLiteral("%IN: error at offset 0x%1: routine in slot 0 sends on the null PID 0x1FFF\n")
                .arg(hex4(send));
     QTest::newRow("empty file") << QByteArray("", 0) << out << none << 1 << QString();
+    QTest::newRow("larger than any program")
+        << good + QByteArray((1 << 20) - good.size() + 1, '\0') << out << none << 1
+        << QStringLiteral("%IN: error at offset 0x100000: the file is larger than any MUX binary\n");
 
     QTest::newRow("no input file") << QByteArray() << out << none << 2 << QStringLiteral("%IN: error: ");
     QTest::newRow("output directory missing") << good << QStringLiteral("missing/out.ts") << none << 2
