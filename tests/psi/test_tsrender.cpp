@@ -208,7 +208,6 @@ private Q_SLOTS:
     void realTimeTdtCarriesStreamTime();
     void refusedPrograms_data();
     void refusedPrograms();
-    void defaultIntervals();
 };
 
 // A program with the PAT alone: its one packet, then null packets, to the byte.
@@ -476,21 +475,6 @@ void TestTsRender::refusedPrograms()
     QVERIFY(!renderer.load(program));
     QCOMPARE(renderer.errorString(), reason);
     QCOMPARE(renderer.errorOffset(), send);
-}
-
-void TestTsRender::defaultIntervals()
-{
-    const TransportStreamCfg d;
-    const QList<int> expected{d.patTime, d.nitTime, d.sdtTime, d.tdtTime};
-    for (int slot = 0; slot < 4; ++slot)
-        QCOMPARE(TsRenderer::defaultInterval(slot), expected.at(slot));
-    for (int slot = 4; slot < 16; ++slot)
-        QCOMPARE(TsRenderer::defaultInterval(slot), -1);
-    QCOMPARE(TsRenderer::defaultInterval(16), int(d.pmtTime));
-    QCOMPARE(TsRenderer::defaultInterval(31), int(d.pmtTime));
-    QCOMPARE(TsRenderer::defaultInterval(32), d.eitTime / 2);
-    QCOMPARE(TsRenderer::defaultInterval(47), d.eitTime / 2);
-    QCOMPARE(TsRenderer::defaultInterval(48), -1);
 }
 
 QTEST_GUILESS_MAIN(TestTsRender)
