@@ -5,11 +5,42 @@
 #include <QTreeWidgetItem>
 
 #include "config/model.h"
+#include "psi/exportcheck.h"
 #include "ui_checkdialog.h"
 
 namespace {
 
 enum Column { SeverityColumn, WhereColumn, ProblemColumn };
+
+QString capitalized(QString text)
+{
+    if (!text.isEmpty())
+        text[0] = text.at(0).toUpper();
+    return text;
+}
+
+// The check's messages name their service or rule first, as a compiler
+// line must; here the Where column says that, so the Problem column shows
+// only the rest.
+void splitMessage(const ConfigFinding &f, const TransportStreamCfg &cfg, QString *where, QString *problem)
+{
+    *problem = f.message;
+    if (f.subject == ConfigFinding::Service && f.index >= 0 && f.index < cfg.services.size()) {
+        const QString prefix = serviceLabel(f.index, cfg.services.at(f.index)) + QLatin1String(": ");
+        if (f.message.startsWith(prefix))
+            *problem = f.message.mid(prefix.size());
+    } else if (f.subject == ConfigFinding::Filter
+               && f.message.startsWith(QStringLiteral("filter rule %1 (").arg(f.index + 1))) {
+        // "filter rule 3 (range 0x0200..0x02FF, port 1): ..." keeps its
+        // rule summary in the Where column.
+        const qsizetype end = f.message.indexOf(QLatin1String("): "));
+        if (end > 0) {
+            *where = capitalized(f.message.left(end + 1));
+            *problem = f.message.mid(end + 3);
+        }
+    }
+    *problem = capitalized(*problem);
+}
 
 } // namespace
 
@@ -62,11 +93,14 @@ void CheckDialog::setFindings(const QList<ConfigFinding> &findings, const Transp
             break;
         }
 
+        QString problem;
+        splitMessage(f, cfg, &where, &problem);
+
         auto *item = new QTreeWidgetItem;
         item->setIcon(SeverityColumn, error ? errorIcon : warningIcon);
         item->setText(SeverityColumn, error ? errorText : warningText);
         item->setText(WhereColumn, where);
-        item->setText(ProblemColumn, f.message);
+        item->setText(ProblemColumn, problem);
         item->setToolTip(ProblemColumn, f.message);
         item->setData(SeverityColumn, Qt::UserRole, i);
         items.append(item);

@@ -23,6 +23,7 @@
 #include "dialogs/aboutdlg.h"
 #include "dialogs/addservicedlg.h"
 #include "dialogs/buildiddlg.h"
+#include "dialogs/checkdialog.h"
 #include "dialogs/esconfigdlg.h"
 #include "dialogs/filterconfigdlg.h"
 #include "dialogs/prompter.h"
@@ -166,6 +167,18 @@ int main(int argc, char *argv[])
     });
     ok &= shoot.dialog(QStringLiteral("about-dialog"), [&]() { AboutDlg(&window).exec(); });
     ok &= shoot.dialog(QStringLiteral("version-dialog"), [&]() { BuildIDDlg(&window).exec(); });
+
+    // The check, on a copy of the sample with three typical slips.
+    prompter.sample = QFileInfo(QFileInfo(sample).dir(), QStringLiteral("check-sample.mux")).absoluteFilePath();
+    window.findChild<QAction *>(QStringLiteral("action_Load"))->trigger();
+    window.findChild<QAction *>(QStringLiteral("action_CheckConfiguration"))->trigger();
+    if (auto *check = window.findChild<CheckDialog *>(); check && prompter.failures.isEmpty()) {
+        QCoreApplication::processEvents();
+        ok &= shoot.save(check, QStringLiteral("check-dialog"));
+    } else {
+        QTextStream(stderr) << "velunor-screenshots: no check dialog " << prompter.failures.join(u'\n') << '\n';
+        ok = false;
+    }
 
     Prompter::setCurrent(nullptr);
     return ok ? 0 : 1;

@@ -121,17 +121,26 @@ void TestCheck::listsFindings_data()
 {
     QTest::addColumn<TransportStreamCfg>("cfg");
     QTest::addColumn<QString>("summary");
+    QTest::addColumn<QStringList>("firstRow");
 
-    QTest::newRow("clean") << clean() << "No problems found.";
-    QTest::newRow("duplicate service id") << duplicateId() << "1 warning. The configuration can be exported.";
+    QTest::newRow("clean") << clean() << "No problems found." << QStringList();
+    QTest::newRow("duplicate service id")
+        << duplicateId() << "1 warning. The configuration can be exported."
+        << QStringList{"Warning", "Service 2 \"Two\"", "Service id 0x0001 is already used by service 1 \"One\" (id 0x0001)"};
+    QTest::newRow("shadowed rule: the rule's summary goes to Where")
+        << shadowedRule() << "1 warning. The configuration can be exported."
+        << QStringList{"Warning", "Filter rule 2 (range 0x0200..0x02FF, port 1)",
+                       "Never matches: earlier rules on port 1 already decide every PID it matches"};
     QTest::newRow("export refused")
-        << tooManyPmts() << "1 error and 0 warnings. The configuration cannot be exported until the errors are corrected.";
+        << tooManyPmts() << "1 error and 0 warnings. The configuration cannot be exported until the errors are corrected."
+        << QStringList{"Error", "Transport stream"};
 }
 
 void TestCheck::listsFindings()
 {
     QFETCH(TransportStreamCfg, cfg);
     QFETCH(QString, summary);
+    QFETCH(QStringList, firstRow);
     win = std::make_unique<Window>(cfg);
 
     CheckDialog *dialog = runCheck();
@@ -141,20 +150,20 @@ void TestCheck::listsFindings()
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Check Configuration"));
     QCOMPARE(dialog->findChild<QLabel *>("summary")->text(), summary);
 
-    // One row per finding, in the check's order, with its severity and place.
+    // One row per finding, in the check's order, with its severity; the
+    // whole message is the tooltip.
     const QList<ConfigFinding> findings = checkConfiguration(cfg);
     QTreeWidget *tree = rows(dialog);
     QCOMPARE(tree->topLevelItemCount(), findings.size());
     for (int i = 0; i < findings.size(); ++i) {
-        const ConfigFinding &f = findings.at(i);
         const QTreeWidgetItem *item = tree->topLevelItem(i);
-        QCOMPARE(item->text(0), severityText(f));
-        QCOMPARE(item->text(2), f.message);
-        if (f.subject == ConfigFinding::Service)
-            QCOMPARE(item->text(1), QStringLiteral("Service %1 \"%2\"").arg(f.index + 1).arg(cfg.services.at(f.index).serviceName));
+        QCOMPARE(item->text(0), severityText(findings.at(i)));
+        QCOMPARE(item->toolTip(2), findings.at(i).message);
     }
-    if (!findings.isEmpty())
-        QCOMPARE(tree->topLevelItem(0)->text(0), findings.first().severity == ConfigFinding::Error ? "Error" : "Warning");
+    if (!firstRow.isEmpty()) {
+        const QTreeWidgetItem *first = tree->topLevelItem(0);
+        QCOMPARE(QStringList({first->text(0), first->text(1), first->text(2)}).mid(0, firstRow.size()), firstRow);
+    }
 
     // Running it again reuses the one dialog.
     QCOMPARE(runCheck(), dialog);
