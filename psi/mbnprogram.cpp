@@ -8,6 +8,10 @@ constexpr int EntryTableSize = 2 * MbnProgram::EntrySlots; // 96 bytes
 constexpr int FilterRecordSize = 6;
 // section_length is 12 bits; ISO/IEC 13818-1 caps it at 4093 for any section.
 constexpr int MaxSectionLength = 4093;
+// The most a routine may assemble before its send: pointer_field, the three
+// header bytes and a whole section. A routine of 16383-byte copies would
+// otherwise grow to gigabytes before its send could refuse it.
+constexpr int MaxAssembled = 1 + 3 + MaxSectionLength;
 
 int u16At(const QByteArray &d, int at)
 {
@@ -271,6 +275,12 @@ bool MbnProgram::run(const MbnRoutine &routine, MbnSentSection *out, QString *er
     QByteArray section;
     QList<QPair<int, int>> open; // (position in the section, 16 or 8 bits)
     for (const MbnInstruction &in : routine.instructions) {
+        const int growth = in.kind == MbnInstruction::Copy           ? in.b
+                         : in.kind == MbnInstruction::OpenLength16 ? 2
+                         : in.kind == MbnInstruction::Byte || in.kind == MbnInstruction::OpenLength8 ? 1
+                                                                     : 0;
+        if (section.size() + growth > MaxAssembled)
+            return refuse(in, QStringLiteral("the section grows past %1 bytes").arg(MaxAssembled));
         switch (in.kind) {
         case MbnInstruction::Copy:
             if (in.a < 0 || in.b < 0 || qint64(in.a) + in.b > m_bytes.size())

@@ -214,6 +214,11 @@ void TestMbnProgram::run_data()
     QTest::newRow("two sends in one routine")
         << withTail({{0, 0x64}}, "00 00 B0 00  80 04 00 60  03 00 00 00  03 00 00 00  FF FF") << 0 << QByteArray()
         << IntList{-1, -1, -1} << IntList{} << false << QStringLiteral("at 0x006c: a second send in one routine");
+    // Copies may be 16383 bytes long: a routine must not assemble gigabytes
+    // before its send could refuse them.
+    QTest::newRow("copy beyond any section")
+        << withTail({{0, 0x60}}, "BF FF 00 00  FF FF") + QByteArray(16384, '\0') << 0 << QByteArray()
+        << IntList{-1, -1, -1} << IntList{} << false << QStringLiteral("at 0x0060: the section grows past 4097 bytes");
     QTest::newRow("count too large for a 1-bit length")
         << withTail({{0, 0x60}}, "28 00  01 41  01 42  20 00  FF FF") << 0 << QByteArray() << IntList{-1, -1, -1}
         << IntList{} << false << QStringLiteral("at 0x0066: 2 bytes do not fit a 1-bit length");
