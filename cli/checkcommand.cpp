@@ -34,16 +34,9 @@ int runCheck(const QStringList &arguments)
     const QString fileName = files.first();
 
     CfgReader reader;
-    if (!reader.open(fileName)) {
-        err << fileName << ": error: " << reader.errorString() << '\n';
-        return 2;
-    }
     TransportStreamCfg cfg;
-    if (!reader.parse(&cfg)) {
-        err << fileName << ':' << reader.errorLine() << ':' << reader.errorColumn()
-            << ": error: " << reader.errorString() << '\n';
-        return 1;
-    }
+    if (const int failed = readConfiguration(fileName, &reader, &cfg))
+        return failed;
 
     const QList<ConfigFinding> findings = checkConfiguration(cfg, &reader.sourceLines());
     QTextStream out(stdout);

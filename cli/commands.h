@@ -2,6 +2,10 @@
 
 #include <QStringList>
 
+class CfgReader;
+class MbnProgram;
+struct TransportStreamCfg;
+
 // Each command gets its own arguments, the command name first (it stands
 // where QCommandLineParser expects the program name), and returns the exit code.
 int runFormat(const QStringList &arguments);
@@ -9,3 +13,13 @@ int runExport(const QStringList &arguments);
 int runCheck(const QStringList &arguments);
 int runDump(const QStringList &arguments);
 int runTs(const QStringList &arguments);
+
+// Input of the commands (inputfiles.cpp). Each reports its own failure on
+// standard error and returns the exit code, 0 when the input is good.
+// FILE: error: REASON when unreadable (2), FILE:LINE:COLUMN: error: REASON
+// when the configuration does not parse (1).
+int readConfiguration(const QString &fileName, CfgReader *reader, TransportStreamCfg *cfg);
+// A MUX binary read whole and parsed; FILE: error at offset 0xNNNN: REASON
+// when it is malformed (1).
+int readProgram(const QString &fileName, MbnProgram *program);
+int reportMalformed(const QString &fileName, int offset, const QString &reason);

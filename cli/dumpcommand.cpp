@@ -1,24 +1,9 @@
 #include <QCommandLineParser>
-#include <QFile>
 #include <QTextStream>
 
 #include "cli/commands.h"
 #include "psi/mbndump.h"
 #include "psi/mbnprogram.h"
-
-namespace {
-
-// Offsets are 16 bits and copies at most 16383 bytes long, so no program
-// reaches beyond 80 KiB; anything far larger is not a MUX binary, and reading
-// it whole would only cost memory.
-constexpr qint64 LargestFile = 1 << 20;
-
-QString offsetText(int offset)
-{
-    return QStringLiteral("0x%1").arg(offset, 4, 16, QLatin1Char('0'));
-}
-
-} // namespace
 
 // velunor-cli dump FILE.mbn
 // Exit codes: 0 disassembled, 1 the file is not a well-formed MUX binary,
@@ -41,36 +26,14 @@ int runDump(const QStringList &arguments)
         return 2;
     }
     const QString fileName = files.first();
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err << fileName << ": error: " << file.errorString() << '\n';
-        return 2;
-    }
-    const QByteArray bytes = file.read(LargestFile + 1);
-    if (file.error() != QFileDevice::NoError) {
-        err << fileName << ": error: " << file.errorString() << '\n';
-        return 2;
-    }
-    if (bytes.size() > LargestFile) {
-        err << fileName << ": error at offset " << offsetText(int(LargestFile))
-            << ": the file is larger than any MUX binary\n";
-        return 1;
-    }
-
     MbnProgram program;
+    if (const int failed = readProgram(fileName, &program))
+        return failed;
     QString text;
     int offset = -1;
     QString reason;
-    if (!program.parse(bytes)) {
-        offset = program.errorOffset();
-        reason = program.errorString();
-    } else if (!dumpMbnProgram(program, &text, &offset, &reason)) {
-        text.clear();
-    }
-    if (!reason.isEmpty()) {
-        err << fileName << ": error at offset " << offsetText(offset) << ": " << reason << '\n';
-        return 1;
-    }
+    if (!dumpMbnProgram(program, &text, &offset, &reason))
+        return reportMalformed(fileName, offset, reason);
     QTextStream out(stdout);
     out << text;
     out.flush();

@@ -56,16 +56,9 @@ int runExport(const QStringList &arguments)
     const QString outName = files.at(1);
 
     CfgReader reader;
-    if (!reader.open(fileName)) {
-        err << fileName << ": error: " << reader.errorString() << '\n';
-        return 2;
-    }
     TransportStreamCfg cfg;
-    if (!reader.parse(&cfg)) {
-        err << fileName << ':' << reader.errorLine() << ':' << reader.errorColumn()
-            << ": error: " << reader.errorString() << '\n';
-        return 1;
-    }
+    if (const int failed = readConfiguration(fileName, &reader, &cfg))
+        return failed;
 
     const QStringList problems = exportProblems(cfg);
     if (!problems.isEmpty()) {

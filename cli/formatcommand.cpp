@@ -35,16 +35,9 @@ int runFormat(const QStringList &arguments)
     const QString fileName = files.first();
 
     CfgReader reader;
-    if (!reader.open(fileName)) {
-        err << "velunor-cli format: " << reader.errorString() << '\n';
-        return 2;
-    }
     TransportStreamCfg cfg;
-    if (!reader.parse(&cfg)) {
-        err << fileName << ':' << reader.errorLine() << ':' << reader.errorColumn()
-            << ": error: " << reader.errorString() << '\n';
-        return 1;
-    }
+    if (const int failed = readConfiguration(fileName, &reader, &cfg))
+        return failed;
 
     const QByteArray text = CfgWriter::toText(cfg);
     if (parser.isSet(outputOption)) {

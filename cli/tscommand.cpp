@@ -1,6 +1,5 @@
 #include <QCommandLineParser>
 #include <QDateTime>
-#include <QFile>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -10,11 +9,6 @@
 #include "psi/tsrender.h"
 
 namespace {
-
-// Offsets are 16 bits and copies at most 16383 bytes long, so no program
-// reaches beyond 80 KiB; a far larger file is not a MUX binary and is not
-// read whole (the same bound as velunor-cli dump).
-constexpr qint64 LargestFile = 1 << 20;
 
 // Writes the stream a second at a time, so an hour of it never sits in
 // memory, through one QSaveFile: the last piece goes through commitGuarded,
@@ -93,31 +87,12 @@ int runTs(const QStringList &arguments)
     const QString fileName = files.at(0);
     const QString outName = files.at(1);
 
-    QFile in(fileName);
-    if (!in.open(QIODevice::ReadOnly)) {
-        err << fileName << ": error: " << in.errorString() << '\n';
-        return 2;
-    }
-    const QByteArray bytes = in.read(LargestFile + 1);
-    if (in.error() != QFileDevice::NoError) {
-        err << fileName << ": error: " << in.errorString() << '\n';
-        return 2;
-    }
-
-    // Worded like velunor-cli dump, so both point at the same byte.
-    auto malformed = [&](int offset, const QString &reason) {
-        err << fileName << ": error at offset 0x"
-            << QStringLiteral("%1").arg(qMax(0, offset), 4, 16, QLatin1Char('0')) << ": " << reason << '\n';
-        return 1;
-    };
-    if (bytes.size() > LargestFile)
-        return malformed(int(LargestFile), QStringLiteral("the file is larger than any MUX binary"));
     MbnProgram program;
-    if (!program.parse(bytes))
-        return malformed(program.errorOffset(), program.errorString());
+    if (const int failed = readProgram(fileName, &program))
+        return failed;
     TsRenderer renderer;
     if (!renderer.load(program))
-        return malformed(renderer.errorOffset(), renderer.errorString());
+        return reportMalformed(fileName, renderer.errorOffset(), renderer.errorString());
     renderer.setStartTime(QDateTime::currentDateTimeUtc());
 
     QString error;

@@ -1,0 +1,56 @@
+#include <QFile>
+#include <QTextStream>
+
+#include "cli/commands.h"
+#include "config/cfgreader.h"
+#include "psi/mbnprogram.h"
+
+namespace {
+
+// Offsets are 16 bits and copies at most 16383 bytes long, so no program
+// reaches beyond 80 KiB; a far larger file is not a MUX binary and is not
+// read whole.
+constexpr qint64 LargestProgramFile = 1 << 20;
+
+} // namespace
+
+int readConfiguration(const QString &fileName, CfgReader *reader, TransportStreamCfg *cfg)
+{
+    QTextStream err(stderr);
+    if (!reader->open(fileName)) {
+        err << fileName << ": error: " << reader->errorString() << '\n';
+        return 2;
+    }
+    if (!reader->parse(cfg)) {
+        err << fileName << ':' << reader->errorLine() << ':' << reader->errorColumn()
+            << ": error: " << reader->errorString() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+int reportMalformed(const QString &fileName, int offset, const QString &reason)
+{
+    QTextStream(stderr) << fileName << ": error at offset 0x"
+                        << QStringLiteral("%1").arg(qMax(0, offset), 4, 16, QLatin1Char('0')) << ": "
+                        << reason << '\n';
+    return 1;
+}
+
+int readProgram(const QString &fileName, MbnProgram *program)
+{
+    QFile file(fileName);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.read(LargestProgramFile + 1);
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        QTextStream(stderr) << fileName << ": error: " << file.errorString() << '\n';
+        return 2;
+    }
+    if (bytes.size() > LargestProgramFile)
+        return reportMalformed(fileName, int(LargestProgramFile),
+                               QStringLiteral("the file is larger than any MUX binary"));
+    if (!program->parse(bytes))
+        return reportMalformed(fileName, program->errorOffset(), program->errorString());
+    return 0;
+}
