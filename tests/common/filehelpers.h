@@ -66,9 +66,12 @@ struct CliRun {
     QByteArray err;
 };
 
-inline CliRun runCli(const QStringList &arguments)
+// Runs velunor-cli; in workingDirectory when given, so that file names in
+// its output are the ones on the command line.
+inline CliRun runCli(const QStringList &arguments, const QString &workingDirectory = QString())
 {
     QProcess p;
+    p.setWorkingDirectory(workingDirectory);
     p.start(QStringLiteral(VELUNOR_BINARY_DIR "/cli/velunor-cli"), arguments);
     CliRun r;
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)

@@ -35,6 +35,19 @@ inline TransportStreamCfg goldenConfig(const QString &name)
     return cfg;
 }
 
+// The MPEG-2 CRC_32 bit by bit, written from ISO/IEC 13818-1 Annex A rather
+// than taken from the table-driven one under test.
+inline quint32 crc32Mpeg2(const QByteArray &data)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char c : data) {
+        crc ^= quint32(quint8(c)) << 24;
+        for (int i = 0; i < 8; ++i)
+            crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    return crc;
+}
+
 // "00 4E F0 ..." -> bytes; blanks and line breaks are ignored.
 inline QByteArray hex(const char *text)
 {

@@ -21,16 +21,7 @@ const QString checkDir = QStringLiteral(VELUNOR_TEST_DATA "/check");
 // ones given on the command line, as in the golden files.
 CliRun checkCli(const QString &dir, const QStringList &arguments)
 {
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    p.start(QStringLiteral(VELUNOR_BINARY_DIR "/cli/velunor-cli"), QStringList{QStringLiteral("check")} + arguments);
-    CliRun r;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return runCli(QStringList{QStringLiteral("check")} + arguments, dir);
 }
 
 bool readCheckFile(const QString &name, TransportStreamCfg *cfg, CfgSourceLines *lines)

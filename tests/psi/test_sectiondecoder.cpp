@@ -16,21 +16,11 @@
 
 Q_DECLARE_METATYPE(TransportStreamCfg)
 
+using psitest::crc32Mpeg2;
 using psitest::u16At;
 using IntList = QList<int>;
 
 namespace {
-
-quint32 crc32Mpeg2(const QByteArray &data)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char c : data) {
-        crc ^= quint32(quint8(c)) << 24;
-        for (int i = 0; i < 8; ++i)
-            crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
-    }
-    return crc;
-}
 
 struct SentSection {
     int pid = -1, context = -1, interval = -1, closingMarker = -1;

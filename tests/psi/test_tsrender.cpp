@@ -16,23 +16,12 @@
 
 using PidMap = QMap<int, int>;
 
+using psitest::crc32Mpeg2;
 using psitest::hex;
 
 namespace {
 
 constexpr int P = TsRenderer::PacketSize;
-
-// Written from Annex A without the code under test.
-quint32 crc32Mpeg2(const QByteArray &data)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char c : data) {
-        crc ^= quint32(quint8(c)) << 24;
-        for (int i = 0; i < 8; ++i)
-            crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
-    }
-    return crc;
-}
 
 int pidOf(const QByteArray &ts, qsizetype at)
 {
