@@ -19,6 +19,7 @@
 #include "config/cfgreader.h"
 #include "config/cfgwriter.h"
 #include "psi/configcheck.h"
+#include "ratioreporter.h"
 
 namespace {
 
@@ -124,27 +125,6 @@ void BM_ReadAndCheck(benchmark::State &state)
     state.counters["findings"] = double(findings);
 }
 BENCHMARK(BM_ReadAndCheck)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
-
-// CPU time per iteration of every run, for the ratio report (on a shared
-// machine the wall time also counts the waits for a busy core).
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &r : runs) {
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                seconds[r.benchmark_name()] = r.cpu_accumulated_time / double(r.iterations);
-        }
-    }
-    double at(const std::string &name) const
-    {
-        const auto it = seconds.find(name);
-        return it == seconds.end() ? 0 : it->second;
-    }
-    std::map<std::string, double> seconds;
-};
 
 bool writeFiles(const char *dir)
 {

@@ -16,6 +16,7 @@
 
 #include "config/cfgreader.h"
 #include "config/cfgwriter.h"
+#include "ratioreporter.h"
 
 // --- Heap accounting -------------------------------------------------------
 // QByteArray and QString allocate through malloc, so the accounting wraps the
@@ -189,22 +190,6 @@ void BM_Write(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * size);
 }
 BENCHMARK(BM_Write)->Unit(benchmark::kMillisecond);
-
-// Collects the CPU time per iteration of every run for the ratio report (on a
-// shared machine the wall time also counts the waits for a busy core).
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &r : runs) {
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                seconds[r.benchmark_name()] = r.cpu_accumulated_time / double(r.iterations);
-        }
-    }
-    std::map<std::string, double> seconds;
-};
 
 } // namespace
 
