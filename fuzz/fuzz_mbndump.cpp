@@ -1,13 +1,15 @@
-// MUX binary reader and disassembler: any bytes either parse, or fail with a
-// reason at an offset inside the file; a parsed program runs every routine and
-// disassembles, or stops at a routine with a reason; the sections it sends
-// carry a CRC_32 that checks.
+// MUX binary reader, disassembler and transport-stream renderer: any bytes
+// either parse, or fail with a reason at an offset inside the file; a parsed
+// program runs every routine and disassembles, or stops at a routine with a
+// reason; the sections it sends carry a CRC_32 that checks; a program the
+// renderer accepts plays out whole 188-byte packets.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 #include "psi/mbndump.h"
 #include "psi/mbnprogram.h"
+#include "psi/tsrender.h"
 
 namespace {
 
@@ -49,6 +51,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (rule.input < 0 || rule.input > 4 || rule.a > 8191 || rule.b > 8191 || rule.newBase < 0 || rule.newBase > 8191)
             fault("a filter record reads back outside the rule's ranges");
     }
+    TsRenderer renderer;
+    if (renderer.load(program)) {
+        QByteArray ts;
+        renderer.renderPackets(300, &ts);
+        if (ts.size() != 300 * TsRenderer::PacketSize)
+            fault("the renderer did not play out the packets asked for");
+        for (qsizetype at = 0; at < ts.size(); at += TsRenderer::PacketSize)
+            if (ts.at(at) != 0x47)
+                fault("a rendered packet does not start with the sync byte");
+    } else if (renderer.errorString().isEmpty()) {
+        fault("the renderer refused a program without a reason");
+    }
+
     QString text;
     int offset = -1;
     QString reason;
