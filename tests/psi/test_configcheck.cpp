@@ -1,7 +1,9 @@
+// The configuration check: `velunor-cli check` against golden output, its exit
+// codes and failures, and where findings point for the editor.
+
 #include <QtTest>
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "config/cfgreader.h"
@@ -11,7 +13,7 @@
 #include "tests/common/bytecompare.h"
 #include "tests/common/filehelpers.h"
 
-Q_DECLARE_METATYPE(TransportStreamCfg)
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -21,7 +23,7 @@ const QString checkDir = QStringLiteral(VELUNOR_TEST_DATA "/check");
 // ones given on the command line, as in the golden files.
 CliRun checkCli(const QString &dir, const QStringList &arguments)
 {
-    return runCli(QStringList{QStringLiteral("check")} + arguments, dir);
+    return runCli(QStringList{u"check"_s} + arguments, dir);
 }
 
 bool readCheckFile(const QString &name, TransportStreamCfg *cfg, CfgSourceLines *lines)
@@ -35,24 +37,17 @@ bool readCheckFile(const QString &name, TransportStreamCfg *cfg, CfgSourceLines 
     return true;
 }
 
-// Where a finding points, as the editor uses it to select a row.
-QString place(const ConfigFinding &f)
+// Where each finding points, as the editor uses it to select a row, and
+// with `messages` what it says.
+QString places(const QList<ConfigFinding> &findings, bool messages = false)
 {
     static const char *const subjects[] = {"stream", "service", "filter"};
-    return QStringLiteral("%1 %2 %3 element %4 line %5")
-        .arg(f.severity == ConfigFinding::Error ? QLatin1String("error") : QLatin1String("warning"))
-        .arg(QLatin1String(subjects[f.subject]))
-        .arg(f.index)
-        .arg(f.element)
-        .arg(f.line);
-}
-
-QStringList places(const QList<ConfigFinding> &findings)
-{
     QStringList out;
     for (const ConfigFinding &f : findings)
-        out << place(f);
-    return out;
+        out << u"%1 %2 %3 element %4 line %5"_s.arg(f.severity == ConfigFinding::Error ? "error" : "warning")
+                       .arg(QLatin1String(subjects[f.subject])).arg(f.index).arg(f.element).arg(f.line)
+                + (messages ? u": "_s + f.message : QString());
+    return out.join(u"; "_s);
 }
 
 } // namespace
@@ -69,8 +64,7 @@ private Q_SLOTS:
     void findingsPointAtTheirBlock_data();
     void findingsPointAtTheirBlock();
     void withoutLines();
-    void modelOnlyCases_data();
-    void modelOnlyCases();
+    void whatAFileCannotHold();
 };
 
 // Each check has a file that triggers it (<name>.mux, whole output in
@@ -79,31 +73,23 @@ void TestConfigCheck::goldenOutput_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("exitCode");
-    const struct {
-        const char *name;
-        int exitCode;
-    } checks[] = {
-        {"export-error", 1},         {"duplicate-service-id", 0}, {"duplicate-pmt-pid", 0},
-        {"pid-conflict", 0},         {"pid-conflict-emm", 0},     {"reserved-pid", 0},
-        {"pcr-not-elementary", 0},   {"duplicate-channel", 0},    {"bad-language", 0},
-        {"empty-name", 0},           {"filter-never-matches", 0}, {"remap-target", 0},
-    };
-    for (const auto &c : checks) {
-        const QString name = QLatin1String(c.name);
-        QTest::newRow(c.name) << name << c.exitCode;
-        QTest::newRow(qPrintable(name + QLatin1String("-ok"))) << name + QLatin1String("-ok") << 0;
+    for (const char *name : {"export-error", "duplicate-service-id", "duplicate-pmt-pid", "pid-conflict",
+                             "pid-conflict-emm", "reserved-pid", "pcr-not-elementary", "duplicate-channel",
+                             "bad-language", "empty-name", "filter-never-matches", "remap-target"}) {
+        QTest::newRow(name) << QString::fromLatin1(name) << (qstrcmp(name, "export-error") == 0 ? 1 : 0);
+        QTest::addRow("%s-ok", name) << QString::fromLatin1(name) + u"-ok"_s << 0;
     }
-    QTest::newRow("errors first, then warnings by line") << QStringLiteral("errors-and-warnings") << 1;
+    QTest::newRow("errors first, then warnings by line") << u"errors-and-warnings"_s << 1;
 }
 
 void TestConfigCheck::goldenOutput()
 {
     QFETCH(QString, name);
     QFETCH(int, exitCode);
-    const CliRun r = checkCli(checkDir, {name + QLatin1String(".mux")});
+    const CliRun r = checkCli(checkDir, {name + u".mux"_s});
     QCOMPARE(r.exitCode, exitCode);
-    const bool nearMiss = name.endsWith(QLatin1String("-ok"));
-    const QByteArray expected = nearMiss ? QByteArray() : readWholeFile(checkDir + u'/' + name + QLatin1String(".out"));
+    const bool nearMiss = name.endsWith(u"-ok"_s);
+    const QByteArray expected = nearMiss ? QByteArray() : readWholeFile(checkDir + u'/' + name + u".out"_s);
     QVERIFY(nearMiss || !expected.isEmpty());
     COMPARE_BYTES(r.out, expected);
     // A summary on standard error only when there is something to sum up.
@@ -118,31 +104,30 @@ void TestConfigCheck::exitCodesAndFailures_data()
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QByteArray>("err"); // a part of standard error
 
-    const QByteArray warnings = readWholeFile(checkDir + QLatin1String("/duplicate-service-id.mux"));
-    const QByteArray clean = readWholeFile(checkDir + QLatin1String("/duplicate-service-id-ok.mux"));
-    const QByteArray errors = readWholeFile(checkDir + QLatin1String("/export-error.mux"));
-    const QStringList plain{QStringLiteral("in.mux")};
-    const QStringList werror{QStringLiteral("in.mux"), QStringLiteral("--werror")};
-    const QByteArray duplicateId = "in.mux:20: warning: service 2 \"Two\" (id 0x0001): service id 0x0001 is "
-                                   "already used by service 1 \"One\" (id 0x0001) at line 4\n";
-    QTest::newRow("warnings alone exit 0") << warnings << plain << 0 << duplicateId
-                                           << QByteArray("0 errors, 1 warning\n");
-    QTest::newRow("--werror makes a warning count") << warnings << werror << 1
-                                                    << duplicateId << QByteArray("0 errors, 1 warning\n");
-    QTest::newRow("--werror without findings") << clean << werror << 0
-                                               << QByteArray() << QByteArray();
-    QTest::newRow("--werror with an error") << errors << werror << 1
-                                            << QByteArray("in.mux:20: error: service 2 \"Two\" (id 0x0002): service "
-                                                          "type 9 has no DVB service_type; only 0 (Digital TV) and 1 "
-                                                          "(Digital Radio) can go into the SDT and NIT\n")
-                                            << QByteArray("1 error, 0 warnings\n");
+    // A check file and its golden output, as if named in.mux.
+    const auto file = [](const char *name, const char *suffix) {
+        return readWholeFile(checkDir + u'/' + QLatin1String(name) + QLatin1String(suffix))
+            .replace(QByteArray(name) + ".mux", "in.mux");
+    };
+    const QByteArray warnings = file("duplicate-service-id", ".mux");
+    const QStringList plain{u"in.mux"_s};
+    const QStringList werror{u"in.mux"_s, u"--werror"_s};
+    const QByteArray oneWarning = file("duplicate-service-id", ".out");
+    QTest::newRow("warnings alone exit 0")
+        << warnings << plain << 0 << oneWarning << QByteArray("0 errors, 1 warning\n");
+    QTest::newRow("--werror makes a warning count")
+        << warnings << werror << 1 << oneWarning << QByteArray("0 errors, 1 warning\n");
+    QTest::newRow("--werror without findings")
+        << file("duplicate-service-id-ok", ".mux") << werror << 0 << QByteArray() << QByteArray();
+    QTest::newRow("--werror with an error") << file("export-error", ".mux") << werror << 1
+                                            << file("export-error", ".out") << QByteArray("1 error, 0 warnings\n");
     QTest::newRow("parse error as FILE:LINE:COLUMN")
-        << QByteArray("transport-stream {\n\tservice {\n\t\tpmt-pid = 9000;\n\t}\n}\n") << plain << 1
-        << QByteArray() << QByteArray("in.mux:3:13: error: value 9000 is out of range 0..8190 for 'pmt-pid'\n");
+        << QByteArray("transport-stream {\n\tservice {\n\t\tpmt-pid = 9000;\n\t}\n}\n") << plain << 1 << QByteArray()
+        << QByteArray("in.mux:3:13: error: value 9000 is out of range 0..8190 for 'pmt-pid'\n");
     QTest::newRow("missing file") << QByteArray() << plain << 2 << QByteArray()
                                   << QByteArray("in.mux: error: cannot open 'in.mux': ");
-    QTest::newRow("no file argument") << clean << QStringList{QStringLiteral("--werror")}
-                                      << 2 << QByteArray() << QByteArray("velunor-cli check: expected exactly one");
+    QTest::newRow("no file argument") << warnings << QStringList{u"--werror"_s} << 2 << QByteArray()
+                                      << QByteArray("velunor-cli check: expected exactly one");
 }
 
 void TestConfigCheck::exitCodesAndFailures()
@@ -153,51 +138,45 @@ void TestConfigCheck::exitCodesAndFailures()
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
     QTemporaryDir dir;
-    QVERIFY(input.isEmpty() || writeWholeFile(dir.filePath(QStringLiteral("in.mux")), input));
+    QVERIFY(input.isEmpty() || writeWholeFile(dir.filePath(u"in.mux"_s), input));
     const CliRun r = checkCli(dir.path(), arguments);
     QCOMPARE(r.exitCode, exitCode);
     COMPARE_BYTES(r.out, out);
     QVERIFY2(r.err.contains(err), r.err.constData());
     // Checking only reads: the file and its directory stay as they were.
-    QCOMPARE(readWholeFile(dir.filePath(QStringLiteral("in.mux"))), input);
-    QCOMPARE(dirEntries(dir.path()), input.isEmpty() ? QStringList() : QStringList{QStringLiteral("in.mux")});
+    QCOMPARE(readWholeFile(dir.filePath(u"in.mux"_s)), input);
+    QCOMPARE(dirEntries(dir.path()), input.isEmpty() ? QStringList() : QStringList{u"in.mux"_s});
 }
 
 // The editor selects what a finding names: the service (and element) or the rule.
 void TestConfigCheck::findingsPointAtTheirBlock_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("export refusal of one service") << QStringLiteral("export-error")
-                                                   << QStringList{QStringLiteral("error service 1 element -1 line 20")};
-    QTest::newRow("stream-wide collision (EMM)")
-        << QStringLiteral("pid-conflict-emm") << QStringList{QStringLiteral("warning stream -1 element -1 line 19")};
-    QTest::newRow("ECM on its ca block, video on its element")
-        << QStringLiteral("pid-conflict")
-        << QStringList{QStringLiteral("warning service 1 element -1 line 26"),
-                       QStringLiteral("warning service 1 element 0 line 30")};
-    QTest::newRow("teletext element, event language of the service")
-        << QStringLiteral("bad-language")
-        << QStringList{QStringLiteral("warning service 0 element -1 line 4"),
-                       QStringLiteral("warning service 0 element 1 line 14"),
-                       QStringLiteral("warning service 1 element -1 line 19")};
-    QTest::newRow("logical-channel block") << QStringLiteral("duplicate-channel")
-                                           << QStringList{QStringLiteral("warning service 1 element -1 line 25")};
-    QTest::newRow("filter rules") << QStringLiteral("remap-target")
-                                  << QStringList{QStringLiteral("warning filter 0 element -1 line 4"),
-                                                 QStringLiteral("warning filter 1 element -1 line 12")};
+    QTest::addColumn<QString>("expected");
+    const auto row = [](const char *name, const char *file, const char *expected) {
+        QTest::newRow(name) << QString::fromLatin1(file) << QString::fromLatin1(expected);
+    };
+    row("export refusal of one service", "export-error", "error service 1 element -1 line 20");
+    row("stream-wide collision (EMM)", "pid-conflict-emm", "warning stream -1 element -1 line 19");
+    row("ECM on its ca block, video on its element", "pid-conflict",
+        "warning service 1 element -1 line 26; warning service 1 element 0 line 30");
+    row("teletext element, event language of the service", "bad-language",
+        "warning service 0 element -1 line 4; warning service 0 element 1 line 14; "
+        "warning service 1 element -1 line 19");
+    row("logical-channel block", "duplicate-channel", "warning service 1 element -1 line 25");
+    row("filter rules", "remap-target", "warning filter 0 element -1 line 4; warning filter 1 element -1 line 12");
 }
 
 void TestConfigCheck::findingsPointAtTheirBlock()
 {
     QFETCH(QString, name);
-    QFETCH(QStringList, expected);
+    QFETCH(QString, expected);
     TransportStreamCfg cfg;
     CfgSourceLines lines;
-    QVERIFY(readCheckFile(name + QLatin1String(".mux"), &cfg, &lines));
+    QVERIFY(readCheckFile(name + u".mux"_s, &cfg, &lines));
     const QList<ConfigFinding> findings = checkConfiguration(cfg, &lines);
     QCOMPARE(places(findings), expected);
-    QCOMPARE(hasErrors(findings), expected.first().startsWith(QLatin1String("error")));
+    QCOMPARE(hasErrors(findings), expected.startsWith(u"error"_s));
 }
 
 // Without lines (a document built in the editor) the findings are those of
@@ -205,7 +184,7 @@ void TestConfigCheck::findingsPointAtTheirBlock()
 // block without its line.
 void TestConfigCheck::withoutLines()
 {
-    const QStringList files = QDir(checkDir).entryList({QStringLiteral("*.mux")});
+    const QStringList files = QDir(checkDir).entryList({u"*.mux"_s});
     QVERIFY(files.size() >= 20);
     for (const QString &file : files) {
         TransportStreamCfg cfg;
@@ -218,61 +197,39 @@ void TestConfigCheck::withoutLines()
         for (ConfigFinding &f : located) {
             QVERIFY2(f.line > 0, qPrintable(file));
             f.line = 0;
-            f.message.remove(QRegularExpression(QStringLiteral(" at line [1-9][0-9]*")));
+            f.message.remove(QRegularExpression(u" at line [1-9][0-9]*"_s));
         }
-        const QList<ConfigFinding> bare = checkConfiguration(cfg);
-        QCOMPARE(places(bare), places(located));
-        for (int i = 0; i < bare.size(); ++i)
-            QCOMPARE(bare.at(i).message, located.at(i).message);
+        QCOMPARE(places(checkConfiguration(cfg), true), places(located, true));
     }
 }
 
-// What a file cannot hold: PIDs the reader refuses, lines that no longer
-// match the document.
-void TestConfigCheck::modelOnlyCases_data()
+// What a file cannot hold: a PID the reader refuses, lines that no longer
+// match the document (more services than lines).
+void TestConfigCheck::whatAFileCannotHold()
 {
-    QTest::addColumn<TransportStreamCfg>("cfg");
-    QTest::addColumn<bool>("staleLines");
-    QTest::addColumn<QStringList>("messages");
-
     ServiceCfg s;
     s.id = 1;
-    s.serviceName = QStringLiteral("One");
-    s.language = QStringLiteral("eng");
+    s.serviceName = u"One"_s;
+    s.language = u"eng"_s;
     s.pmtPid = 0x100;
     s.pcrPid = 0x101;
-    s.elements = {ESCfg{EsMpeg2Video, 0x101, {}}, ESCfg{EsMpeg2Audio, 0x1FFF, QStringLiteral("eng")}};
-    TransportStreamCfg nullPid;
-    nullPid.services = {s};
-    QTest::newRow("null packet PID") << nullPid << false
-                                     << QStringList{QStringLiteral(
-                                            "PID 0x1FFF, used for elementary stream 2 (MPEG-2 audio) of service 1 "
-                                            "\"One\" (id 0x0001), is the PID of null packets")};
+    s.elements = {ESCfg{EsMpeg2Video, 0x101, {}}, ESCfg{EsMpeg2Audio, 0x1FFF, u"eng"_s}};
+    TransportStreamCfg cfg;
+    cfg.services = {s};
+    QCOMPARE(places(checkConfiguration(cfg), true),
+             u"warning service 0 element 1 line 0: PID 0x1FFF, used for elementary stream 2 (MPEG-2 audio) of "
+             "service 1 \"One\" (id 0x0001), is the PID of null packets"_s);
 
-    TransportStreamCfg stale;
-    ServiceCfg t = s;
-    t.elements = {ESCfg{EsMpeg2Video, 0x101, {}}};
-    stale.services = {t, t};
-    QTest::newRow("more services than lines")
-        << stale << true
-        << QStringList{QStringLiteral("service 2 \"One\" (id 0x0001): service id 0x0001 is already used by service 1 "
-                                      "\"One\" (id 0x0001) at line 4"),
-                       QStringLiteral("service 2 \"One\" (id 0x0001): its PMT goes on PID 0x0100, where service 1 "
-                                      "\"One\" (id 0x0001) at line 4 has its PMT too")};
-}
-
-void TestConfigCheck::modelOnlyCases()
-{
-    QFETCH(TransportStreamCfg, cfg);
-    QFETCH(bool, staleLines);
-    QFETCH(QStringList, messages);
-    CfgSourceLines lines;
-    lines.stream = 1;
-    lines.services = {4};
-    QStringList actual;
-    for (const ConfigFinding &f : checkConfiguration(cfg, staleLines ? &lines : nullptr))
-        actual << f.message;
-    QCOMPARE(actual, messages);
+    s.elements.removeLast();
+    cfg.services = {s, s};
+    CfgSourceLines stale;
+    stale.stream = 1;
+    stale.services = {4};
+    QCOMPARE(places(checkConfiguration(cfg, &stale), true),
+             u"warning service 1 element -1 line 0: service 2 \"One\" (id 0x0001): service id 0x0001 is already "
+             "used by service 1 \"One\" (id 0x0001) at line 4; warning service 1 element -1 line 0: service 2 "
+             "\"One\" (id 0x0001): its PMT goes on PID 0x0100, where service 1 \"One\" (id 0x0001) at line 4 has "
+             "its PMT too"_s);
 }
 
 QTEST_GUILESS_MAIN(TestConfigCheck)
