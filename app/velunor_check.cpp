@@ -1,6 +1,7 @@
 #include "app/velunor.h"
 
 #include <QListWidget>
+#include <QScreen>
 #include <QTabWidget>
 
 #include "dialogs/checkdialog.h"
@@ -12,6 +13,24 @@
 // The dialog is modeless and reused; it shows the document as it was when
 // the check ran, so it closes when the document is replaced.
 
+namespace {
+
+// Beside the window, or below it, when the screen has room: the dialog stays
+// above its window, and should not hide the service or rule a double click
+// selects there.
+void placeBeside(QWidget *dialog, const QWidget *window)
+{
+    const QRect screen = window->screen()->availableGeometry();
+    const QRect frame = window->frameGeometry();
+    const QSize size = dialog->sizeHint().expandedTo(dialog->size());
+    if (frame.right() + size.width() < screen.right())
+        dialog->move(frame.right() + 1, frame.top());
+    else if (frame.bottom() + size.height() < screen.bottom())
+        dialog->move(frame.left(), frame.bottom() + 1);
+}
+
+} // namespace
+
 void Velunor::on_action_CheckConfiguration_triggered()
 {
     // The same commits as Export: what is checked is what would be exported.
@@ -21,6 +40,7 @@ void Velunor::on_action_CheckConfiguration_triggered()
     if (!checkDialog) {
         checkDialog = new CheckDialog(this);
         connect(checkDialog, &CheckDialog::findingActivated, this, &Velunor::showFinding);
+        placeBeside(checkDialog, this);
     }
     checkDialog->setFindings(checkConfiguration(config), config);
     checkDialog->show();
