@@ -155,6 +155,26 @@ int PsiVmProgram::beginSection()
     return int(m_program.size());
 }
 
+void PsiVmProgram::writeSectionHeader(quint8 tableId, HeaderBit bit, quint16 tableIdExtension)
+{
+    PsiBuffer &buf = m_buffer;
+    buf.writeBits(0x00, 8);             // pointer_field
+    buf.writeBits(tableId, 8);          // table_id
+    buf.writeBits(1, 1);                // section_syntax_indicator
+    if (bit == HeaderBit::Mpeg2Zero)
+        buf.writeBits(0, 1);            // '0'
+    else
+        buf.writeOnes(1);               // reserved_future_use
+    buf.writeOnes(2);                   // reserved
+    buf.writeBits(0, 12);               // section_length: completed by the device
+    buf.writeBits(tableIdExtension, 16); // transport_stream_id, program_number, network_id, service_id
+    buf.writeOnes(2);                   // reserved
+    buf.writeBits(0, 5);                // version_number
+    buf.writeBits(1, 1);                // current_next_indicator
+    buf.writeBits(0, 8);                // section_number
+    buf.writeBits(0, 8);                // last_section_number
+}
+
 int PsiVmProgram::appendFinishedSection()
 {
     const int offset = int(m_program.size());

@@ -93,6 +93,12 @@ private:
     // size, and return where it starts.
     int appendFinishedSection();
     int beginSection();
+    // pointer_field and the long section header up to last_section_number,
+    // section_length 0, version 0, current, section 0 of 0. MPEG-2 tables
+    // carry a '0' after section_syntax_indicator, DVB tables a
+    // reserved_future_use one.
+    enum class HeaderBit { Mpeg2Zero, DvbReserved };
+    void writeSectionHeader(quint8 tableId, HeaderBit bit, quint16 tableIdExtension);
     void emitSectionRoutine(const TransportStreamCfg &cfg, int sectionOffset, quint16 interval,
                             int listKind, quint16 pid, int context, int slot);
     void append16(quint16 value);

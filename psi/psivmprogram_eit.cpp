@@ -17,17 +17,9 @@ void PsiVmProgram::generateEIT(const TransportStreamCfg &cfg, const ServiceCfg &
     qDebug("generateEIT(...,[..., %i], %i, %i)", int(service.id), slot, context);
     PsiBuffer &buf = m_buffer;
     const int section = beginSection();
-    buf.writeBits(0x00, 8);        // pointer_field
-    buf.writeBits(0x4E, 8);        // table_id: event_information_section, actual TS, present/following
-    buf.writeBits(1, 1);           // section_syntax_indicator
-    buf.writeOnes(3);              // reserved_future_use, reserved
-    buf.writeBits(0, 12);          // section_length: completed by the device
-    buf.writeBits(service.id, 16); // service_id
-    buf.writeOnes(2);              // reserved
-    buf.writeBits(0, 5);           // version_number
-    buf.writeBits(1, 1);           // current_next_indicator
-    buf.writeBits(0, 8);           // section_number: the present event
-    buf.writeBits(0, 8);           // last_section_number
+    // event_information_section, actual TS, present/following; service_id.
+    // Section 0 is the present event.
+    writeSectionHeader(0x4E, HeaderBit::DvbReserved, service.id);
     buf.writeBits(cfg.id, 16);     // transport_stream_id
     buf.writeBits(cfg.origId, 16); // original_network_id
     buf.writeBits(0, 8);           // segment_last_section_number

@@ -13,18 +13,8 @@ void PsiVmProgram::generatePAT(const TransportStreamCfg &cfg, int context)
 {
     PsiBuffer &buf = m_buffer;
     const int section = beginSection();
-    buf.writeBits(0x00, 8);       // pointer_field
-    buf.writeBits(0x00, 8);       // table_id: program_association_section
-    buf.writeBits(1, 1);          // section_syntax_indicator
-    buf.writeBits(0, 1);          // '0'
-    buf.writeOnes(2);             // reserved
-    buf.writeBits(0, 12);         // section_length: completed by the device
-    buf.writeBits(cfg.id, 16);    // transport_stream_id
-    buf.writeOnes(2);             // reserved
-    buf.writeBits(0, 5);          // version_number
-    buf.writeBits(1, 1);          // current_next_indicator
-    buf.writeBits(0, 8);          // section_number
-    buf.writeBits(0, 8);          // last_section_number
+    // program_association_section, transport_stream_id
+    writeSectionHeader(0x00, HeaderBit::Mpeg2Zero, cfg.id);
     if (cfg.nitEnabled) {
         buf.writeBits(0, 16);     // program_number: 0 announces the network PID
         buf.writeOnes(3);         // reserved
@@ -45,18 +35,8 @@ void PsiVmProgram::generatePMT(const TransportStreamCfg &cfg, const ServiceCfg &
 {
     PsiBuffer &buf = m_buffer;
     const int section = beginSection();
-    buf.writeBits(0x00, 8);           // pointer_field
-    buf.writeBits(0x02, 8);           // table_id: TS_program_map_section
-    buf.writeBits(1, 1);              // section_syntax_indicator
-    buf.writeBits(0, 1);              // '0'
-    buf.writeOnes(2);                 // reserved
-    buf.writeBits(0, 12);             // section_length: completed by the device
-    buf.writeBits(service.id, 16);    // program_number
-    buf.writeOnes(2);                 // reserved
-    buf.writeBits(0, 5);              // version_number
-    buf.writeBits(1, 1);              // current_next_indicator
-    buf.writeBits(0, 8);              // section_number
-    buf.writeBits(0, 8);              // last_section_number
+    // TS_program_map_section, program_number
+    writeSectionHeader(0x02, HeaderBit::Mpeg2Zero, service.id);
     buf.writeOnes(3);                 // reserved
     buf.writeBits(service.pcrPid, 13); // PCR_PID
     buf.writeOnes(4);                 // reserved

@@ -17,17 +17,8 @@ void PsiVmProgram::generateSDT(const TransportStreamCfg &cfg, int context)
 {
     PsiBuffer &buf = m_buffer;
     const int section = beginSection();
-    buf.writeBits(0x00, 8);        // pointer_field
-    buf.writeBits(0x42, 8);        // table_id: service_description_section, actual TS
-    buf.writeBits(1, 1);           // section_syntax_indicator
-    buf.writeOnes(3);              // reserved_future_use, reserved
-    buf.writeBits(0, 12);          // section_length: completed by the device
-    buf.writeBits(cfg.id, 16);     // transport_stream_id
-    buf.writeOnes(2);              // reserved
-    buf.writeBits(0, 5);           // version_number
-    buf.writeBits(1, 1);           // current_next_indicator
-    buf.writeBits(0, 8);           // section_number
-    buf.writeBits(0, 8);           // last_section_number
+    // service_description_section, actual TS; transport_stream_id
+    writeSectionHeader(0x42, HeaderBit::DvbReserved, cfg.id);
     buf.writeBits(cfg.origId, 16); // original_network_id
     buf.writeOnes(8);              // reserved_future_use
     for (const ServiceCfg &service : cfg.services) {
@@ -67,17 +58,8 @@ void PsiVmProgram::generateNIT(const TransportStreamCfg &cfg, int context)
 
     // Piece 1: section head and network descriptors.
     beginSection();
-    buf.writeBits(0x00, 8);       // pointer_field
-    buf.writeBits(0x40, 8);       // table_id: network_information_section, actual network
-    buf.writeBits(1, 1);          // section_syntax_indicator
-    buf.writeOnes(3);             // reserved_future_use, reserved
-    buf.writeBits(0, 12);         // section_length: completed by the device
-    buf.writeBits(cfg.netId, 16); // network_id
-    buf.writeOnes(2);             // reserved
-    buf.writeBits(0, 5);          // version_number
-    buf.writeBits(1, 1);          // current_next_indicator
-    buf.writeBits(0, 8);          // section_number
-    buf.writeBits(0, 8);          // last_section_number
+    // network_information_section, actual network; network_id
+    writeSectionHeader(0x40, HeaderBit::DvbReserved, cfg.netId);
     buf.writeOnes(4);             // reserved_future_use
     buf.pushLength(12);           // network_descriptors_length
     buf.writeBits(0x40, 8);       // descriptor_tag: network_name_descriptor
