@@ -5,7 +5,7 @@
 #include <QTabWidget>
 
 #include "dialogs/checkdialog.h"
-#include "psi/configcheck.h"
+#include "check/configcheck.h"
 #include "ui_velunor.h"
 
 // Configuration check. The findings are those of velunor-cli check: the

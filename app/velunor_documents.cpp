@@ -139,6 +139,7 @@ void Velunor::on_action_ExportToMUX_triggered()
     }
 
     PsiVmProgram program;
+    program.setDumpEnabled(true); // the psivm_prog array on stderr, for the device's tools
     if (!program.open(target) || !program.generateProgram(config)) {
         Prompter::warning(this, tr("Write Error"), tr("Your configuration could not be exported."),
                           program.errorString());

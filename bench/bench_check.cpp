@@ -18,7 +18,7 @@
 
 #include "config/cfgreader.h"
 #include "config/cfgwriter.h"
-#include "psi/configcheck.h"
+#include "check/configcheck.h"
 #include "ratioreporter.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <QtGlobal>
 
 #include "config/model.h"
-#include "psi/mbnprogram.h"
+#include "mbn/mbnprogram.h"
 #include "psi/psivmprogram.h"
-#include "psi/tsrender.h"
+#include "mbn/tsrender.h"
 
 namespace {
 

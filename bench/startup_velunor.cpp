@@ -5,12 +5,13 @@
 #include <QTimer>
 
 #include "app/velunor.h"
+#include "velunorversion.h"
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velunor"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("0.5"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELUNOR_VERSION));
     Velunor window;
     window.show();
     QTimer::singleShot(0, &app, &QCoreApplication::quit);

@@ -1,9 +1,9 @@
 #include <QCommandLineParser>
 #include <QTextStream>
 
-#include "cli/commands.h"
+#include "commands.h"
 #include "config/cfgreader.h"
-#include "psi/configcheck.h"
+#include "check/configcheck.h"
 
 // velunor-cli check FILE.mux [--werror]
 // Prints the findings like a compiler, FILE:LINE: error|warning: MESSAGE, on

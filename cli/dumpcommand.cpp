@@ -1,9 +1,9 @@
 #include <QCommandLineParser>
 #include <QTextStream>
 
-#include "cli/commands.h"
-#include "psi/mbndump.h"
-#include "psi/mbnprogram.h"
+#include "commands.h"
+#include "mbn/mbndump.h"
+#include "mbn/mbnprogram.h"
 
 // velunor-cli dump FILE.mbn
 // Exit codes: 0 disassembled, 1 the file is not a well-formed MUX binary,

@@ -1,28 +1,11 @@
 #include <QCommandLineParser>
+#include <QLoggingCategory>
 #include <QTextStream>
 
-#include <cstdio>
-
-#include "cli/commands.h"
+#include "commands.h"
 #include "config/cfgreader.h"
 #include "psi/exportcheck.h"
 #include "psi/psivmprogram.h"
-
-namespace {
-
-bool g_debugOutput = false;
-
-// The exporter notes each EIT routine on the debug channel; that belongs with
-// the program dump, so it is shown only with --dump. Faults always show.
-void exportMessageHandler(QtMsgType type, const QMessageLogContext &, const QString &text)
-{
-    if (type == QtDebugMsg && !g_debugOutput)
-        return;
-    const QByteArray line = text.toLocal8Bit() + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-}
-
-} // namespace
 
 // velunor-cli export FILE.mux OUT.mbn [--dump]
 // Exit codes: 0 written, 1 the configuration is invalid or cannot be exported
@@ -67,15 +50,16 @@ int runExport(const QStringList &arguments)
         return 1;
     }
 
-    g_debugOutput = parser.isSet(dumpOption);
+    // The exporter's notes on each EIT routine belong with the program dump,
+    // so they show only with --dump; its faults always show.
+    const bool dump = parser.isSet(dumpOption);
+    QLoggingCategory::setFilterRules(dump ? QString() : QStringLiteral("velunor.export.debug=false"));
     err.flush();
-    const QtMessageHandler previous = qInstallMessageHandler(exportMessageHandler);
     PsiVmProgram program;
-    program.setDumpEnabled(parser.isSet(dumpOption));
+    program.setDumpEnabled(dump);
     bool ok = program.open(outName);
     if (ok)
         ok = program.generateProgram(cfg);
-    qInstallMessageHandler(previous);
     if (!ok) {
         err << outName << ": error: cannot write: " << program.errorString() << '\n';
         return 2;

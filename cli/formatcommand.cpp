@@ -2,7 +2,7 @@
 #include <QFile>
 #include <QTextStream>
 
-#include "cli/commands.h"
+#include "commands.h"
 #include "config/cfgreader.h"
 #include "config/cfgwriter.h"
 #include "config/savefile.h"

@@ -1,9 +1,9 @@
 #include <QFile>
 #include <QTextStream>
 
-#include "cli/commands.h"
+#include "commands.h"
 #include "config/cfgreader.h"
-#include "psi/mbnprogram.h"
+#include "mbn/mbnprogram.h"
 
 namespace {
 

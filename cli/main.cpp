@@ -2,13 +2,17 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
-#include "cli/commands.h"
+#include "commands.h"
+#include "velunorversion.h"
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velunor-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("0.5"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELUNOR_VERSION));
+    // What the core reports (velunor.export) reads as plain lines, like the
+    // rest of the tool's output.
+    qSetMessagePattern(QStringLiteral("%{message}"));
 
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() >= 2) {

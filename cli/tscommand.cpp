@@ -3,10 +3,10 @@
 #include <QSaveFile>
 #include <QTextStream>
 
-#include "cli/commands.h"
+#include "commands.h"
 #include "config/savefile.h"
-#include "psi/mbnprogram.h"
-#include "psi/tsrender.h"
+#include "mbn/mbnprogram.h"
+#include "mbn/tsrender.h"
 
 namespace {
 

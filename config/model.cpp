@@ -1,6 +1,32 @@
 #include "config/model.h"
 
+#include <iterator>
 #include <tuple>
+
+namespace {
+
+// stream_type values of ISO/IEC 13818-1 table 2-34; teletext travels as PES
+// private data and is told apart by its descriptor.
+const EsTypeInfo EsTypes[] = {
+    {EsMpeg2Video, QT_TRANSLATE_NOOP("ValueEntry", "MPEG2 Video"), QT_TRANSLATE_NOOP("ValueEntry", "Vid"),
+     "MPEG-2 video", 0x02},
+    {EsMpeg2Audio, QT_TRANSLATE_NOOP("ValueEntry", "MPEG2 Audio"), QT_TRANSLATE_NOOP("ValueEntry", "Aud"),
+     "MPEG-2 audio", 0x03},
+    {EsTeletext, QT_TRANSLATE_NOOP("ValueEntry", "Teletext"), QT_TRANSLATE_NOOP("ValueEntry", "Txt"),
+     "teletext", 0x06},
+    {EsH264Video, QT_TRANSLATE_NOOP("ValueEntry", "H264 Video"), QT_TRANSLATE_NOOP("ValueEntry", "Vid"),
+     "H.264 video", 0x1B},
+};
+
+} // namespace
+
+const EsTypeInfo *esTypeInfo(qint32 type)
+{
+    for (const EsTypeInfo &info : EsTypes)
+        if (info.type == type)
+            return &info;
+    return nullptr;
+}
 
 bool operator==(const FilterCfg &l, const FilterCfg &r)
 {

@@ -11,6 +11,20 @@ enum FilterAction : int { ActionDrop = 0, ActionRemap = 1, ActionPass = 2 };
 enum EsType : int { EsMpeg2Video = 0, EsMpeg2Audio = 1, EsTeletext = 2, EsH264Video = 3 };
 enum ServiceType : int { ServiceDigitalTv = 0, ServiceDigitalRadio = 1 };
 
+// What every part of the program knows of an element kind: the editor's list
+// and short texts (translated there, in the ValueEntry context), the words of
+// the configuration check, and the PMT's stream_type.
+struct EsTypeInfo {
+    EsType type;
+    const char *name;
+    const char *shortName;
+    const char *description;
+    quint8 streamType;
+};
+
+// nullptr for a code that no kind has; such elements stay out of the PMT.
+const EsTypeInfo *esTypeInfo(qint32 type);
+
 // Input port of a filter rule: 0 is any port, 1 to 4 are the ports.
 constexpr int InputAny = 0;
 constexpr int MaxServicesAdded = 16;

@@ -72,9 +72,15 @@ qint32 integerValue(QStringView text)
     return convertInteger(text.trimmed(), &v) ? v : 0;
 }
 
+QString hexNumber(qint64 value, int digits, HexCase letters)
+{
+    QString text = QString::number(value, 16).rightJustified(digits, QLatin1Char('0'));
+    if (letters == HexCase::Upper)
+        text = text.toUpper();
+    return QStringLiteral("0x") + text;
+}
+
 QString formatNumber(qint32 value, int width, bool hex)
 {
-    if (!hex)
-        return QString::number(value);
-    return QStringLiteral("0x") + QString::number(value, 16).rightJustified(width, QLatin1Char('0'));
+    return hex ? hexNumber(value, width) : QString::number(value);
 }

@@ -15,6 +15,12 @@ bool convertInteger(QByteArrayView text, qint32 *value);
 // The trimmed text converted as above; 0 when it does not convert.
 qint32 integerValue(QStringView text);
 
+enum class HexCase { Lower, Upper };
+
+// "0x" and at least `digits` hexadecimal digits: how dumps, diagnostics and
+// the hexadecimal notation show PIDs and identifiers.
+QString hexNumber(qint64 value, int digits, HexCase letters = HexCase::Lower);
+
 // The number in the operator's notation: "0x" and at least `width` lower-case
 // hexadecimal digits, or plain decimal (width ignored).
 QString formatNumber(qint32 value, int width, bool hex);

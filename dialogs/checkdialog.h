@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QList>
 
-#include "psi/configcheck.h"
+#include "check/configcheck.h"
 
 QT_BEGIN_NAMESPACE
 namespace Ui {

@@ -33,24 +33,14 @@ void warnInvalidField(const QString &name, QWidget *field, QWidget *parent)
 
 QString esTypeName(int type)
 {
-    switch (type) {
-    case EsMpeg2Video: return tr("MPEG2 Video");
-    case EsMpeg2Audio: return tr("MPEG2 Audio");
-    case EsTeletext: return tr("Teletext");
-    case EsH264Video: return tr("H264 Video");
-    default: return tr("unknown");
-    }
+    const EsTypeInfo *info = esTypeInfo(type);
+    return info ? tr(info->name) : tr("unknown");
 }
 
 QString esTypeShortName(int type)
 {
-    switch (type) {
-    case EsMpeg2Video:
-    case EsH264Video: return tr("Vid");
-    case EsMpeg2Audio: return tr("Aud");
-    case EsTeletext: return tr("Txt");
-    default: return tr("?");
-    }
+    const EsTypeInfo *info = esTypeInfo(type);
+    return info ? tr(info->shortName) : tr("?");
 }
 
 void fillServiceTypeCombo(QComboBox *combo)

@@ -7,7 +7,7 @@
 
 #include "config/cfgreader.h"
 #include "config/cfgwriter.h"
-#include "fuzz/cfgroundtrip.h"
+#include "cfgroundtrip.h"
 
 namespace {
 

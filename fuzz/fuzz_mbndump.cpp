@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "psi/mbndump.h"
-#include "psi/mbnprogram.h"
-#include "psi/tsrender.h"
+#include "mbn/mbndump.h"
+#include "mbn/mbnprogram.h"
+#include "mbn/tsrender.h"
 
 namespace {
 

@@ -26,7 +26,6 @@ QList<ExportProblem> exportProblemList(const TransportStreamCfg &cfg);
 // The size in bytes of the program that the configuration gives.
 int exportProgramSize(const TransportStreamCfg &cfg);
 
-// How problems name things: PIDs and identifiers as 0x0101, a service as
-// service 3 "Name" (id 0x0101), counting services from 1 as the editor lists them.
-QString hexId(quint16 value);
+// How problems name a service: service 3 "Name" (id 0x0101), counting
+// services from 1 as the editor lists them.
 QString serviceLabel(int index, const ServiceCfg &service);

@@ -1,12 +1,24 @@
 #include "psi/psibuffer.h"
 
-#include <QtDebug>
+#include "psi/exportlog.h"
 
-PsiBuffer::PsiBuffer()
-    : m_bits(MaxBits + 1)
-    , m_output(OutputSize, '\0')
+Q_LOGGING_CATEGORY(lcExport, "velunor.export")
+
+PsiBuffer::PsiBuffer(Mode mode)
+    : m_mode(mode)
 {
+    if (!measuring()) {
+        m_bits.resize(MaxBits + 1);
+        m_output.fill('\0', OutputSize);
+    }
     reset();
+}
+
+void PsiBuffer::fail(const char *message)
+{
+    if (!measuring())
+        qCCritical(lcExport, "%s", message);
+    m_error = true;
 }
 
 void PsiBuffer::reset()
@@ -19,9 +31,8 @@ void PsiBuffer::reset()
 
 bool PsiBuffer::fits(int bits)
 {
-    if (m_position + bits > MaxBits) {
-        qCritical("PSI buffer overflow");
-        m_error = true;
+    if (!measuring() && m_position + bits > MaxBits) {
+        fail("PSI buffer overflow");
         return false;
     }
     return true;
@@ -29,6 +40,8 @@ bool PsiBuffer::fits(int bits)
 
 void PsiBuffer::storeBits(int start, quint32 value, int width)
 {
+    if (measuring())
+        return;
     for (int k = width - 1; k >= 0; --k) {
         const bool bit = k < 32 && ((value >> k) & 1u);
         m_bits.setBit(start++, bit);
@@ -47,7 +60,8 @@ void PsiBuffer::writeOnes(int count)
 {
     if (count <= 0 || !fits(count))
         return;
-    m_bits.fill(true, m_position, m_position + count);
+    if (!measuring())
+        m_bits.fill(true, m_position, m_position + count);
     m_position += count;
 }
 
@@ -72,13 +86,14 @@ QByteArray PsiBuffer::encodeText(const QString &text)
 
 void PsiBuffer::writeString(const QString &text)
 {
-    if (m_position % 8 != 0)
-        qCritical("Writing string at non-octet aligned position in PSI buffer");
+    if (m_position % 8 != 0 && !measuring())
+        qCCritical(lcExport, "Writing string at non-octet aligned position in PSI buffer");
     const QByteArray bytes = encodeText(text);
     if (bytes.size() > 255) {
         // The length byte would keep only its low 8 bits and no receiver could
         // find the end of the text; the export refuses such texts beforehand.
-        qCritical("Text of %d bytes does not fit its 8-bit length field", int(bytes.size()));
+        if (!measuring())
+            qCCritical(lcExport, "Text of %d bytes does not fit its 8-bit length field", int(bytes.size()));
         m_error = true;
     }
     writeBits(quint32(bytes.size()), 8);
@@ -104,8 +119,8 @@ void PsiBuffer::pushLength(int width)
 {
     const int end = m_position + width;
     if (end % 8 != 0) {
-        qCritical("Length pushed on a non-octet aligned position (%d + %d = %d)",
-                  m_position, width, end);
+        if (!measuring())
+            qCCritical(lcExport, "Length pushed on a non-octet aligned position (%d + %d = %d)", m_position, width, end);
         m_error = true;
     }
     m_lengthStack.append(qMakePair(m_position, width));
@@ -115,8 +130,7 @@ void PsiBuffer::pushLength(int width)
 void PsiBuffer::popLength()
 {
     if (m_lengthStack.isEmpty()) {
-        qCritical("Tried to pop from empty length stack");
-        m_error = true;
+        fail("Tried to pop from empty length stack");
         return;
     }
     const auto [start, width] = m_lengthStack.takeLast();
@@ -124,30 +138,27 @@ void PsiBuffer::popLength()
     if (start + width > m_position)
         return;
     const int n = m_position - start - width;
-    if (n % 8 != 0) {
-        qCritical("Length inside pushed segment is of non integral octet length");
-        m_error = true;
-    }
+    if (n % 8 != 0)
+        fail("Length inside pushed segment is of non integral octet length");
     if (width >= 1)
         storeBits(start, quint32(n / 8), width);
 }
 
 void PsiBuffer::finish()
 {
-    if (!m_lengthStack.isEmpty()) {
-        qCritical("PSI length stack not empty on final section");
-        m_error = true;
-    }
+    if (!m_lengthStack.isEmpty())
+        fail("PSI length stack not empty on final section");
     if (m_position % 8 != 0) {
-        qCritical("PSI is of non integral octet length");
-        m_error = true;
+        fail("PSI is of non integral octet length");
         return;
     }
+    m_outputLength = m_position / 8;
+    if (measuring())
+        return;
     m_output.fill('\0');
     char *out = m_output.data();
     for (int i = 0; i < m_position; ++i) {
         if (m_bits.testBit(i))
             out[i / 8] = char(quint8(out[i / 8]) | (0x80u >> (i % 8)));
     }
-    m_outputLength = m_position / 8;
 }

@@ -9,8 +9,13 @@
 
 // Assembles one PSI/SI section image bit by bit, most significant bit first,
 // with nested length fields that are opened before their contents and filled
-// in when closed. Errors are sticky: a failed write reports on qCritical, sets
-// the flag and later writes go on; the caller checks hasError() once.
+// in when closed. Errors are sticky: a failed write reports on the critical
+// channel of velunor.export, sets the flag and later writes go on; the caller
+// checks hasError() once.
+//
+// A measuring buffer keeps no bits and has no size limit: it only counts, so
+// the export check can size a section with the very code that encodes it,
+// however large the configuration. It reports nothing.
 class PsiBuffer
 {
 public:
@@ -18,7 +23,9 @@ public:
     static constexpr int MaxBits = 32767;
     static constexpr int OutputSize = 4096;
 
-    PsiBuffer();
+    enum class Mode { Encode, Measure };
+
+    explicit PsiBuffer(Mode mode = Mode::Encode);
 
     void reset();
     void writeBits(quint32 value, int width);
@@ -30,8 +37,15 @@ public:
     void pushLength(int width);
     void popLength();
     void finish();
+    // Marks an encoding fault found by the caller, with the words to report.
+    void fail(const char *message);
 
-    QByteArrayView output() const { return QByteArrayView(m_output.constData(), m_outputLength); }
+    // The finished image; empty while measuring.
+    QByteArrayView output() const
+    {
+        return measuring() ? QByteArrayView() : QByteArrayView(m_output.constData(), m_outputLength);
+    }
+    bool measuring() const { return m_mode == Mode::Measure; }
     int outputLength() const { return m_outputLength; }
     int position() const { return m_position; }
     bool hasError() const { return m_error; }
@@ -44,6 +58,7 @@ private:
     bool fits(int bits);
     void storeBits(int start, quint32 value, int width);
 
+    Mode m_mode;
     QVector<QPair<int, int>> m_lengthStack; // (start bit, width), innermost last
     QBitArray m_bits;
     QByteArray m_output;

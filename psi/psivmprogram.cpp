@@ -1,28 +1,23 @@
 #include "psi/psivmprogram.h"
 
-#include <cstdio>
-
-#include <QtDebug>
-
 #include "config/model.h"
-#include "config/savefile.h"
-#include "psi/exportcheck.h"
+#include "format/mbnformat.h"
+#include "psi/exportlog.h"
+#include "psi/sections.h"
 
-namespace {
-// Operands of the VM are 16-bit program offsets and 14-bit copy lengths.
-constexpr int MaxOffset = 0xFFFF;
-constexpr int MaxCopyLength = 0x3FFF;
-}
+using namespace Mbn;
 
-PsiVmProgram::PsiVmProgram()
+PsiVmProgram::PsiVmProgram(PsiBuffer::Mode mode)
     : QSaveFile(nullptr)
+    , m_buffer(mode)
 {
 }
 
-bool PsiVmProgram::open(const QString &fileName)
+void PsiVmProgram::fault(const QString &message)
 {
-    setFileName(fileName);
-    return QSaveFile::open(QIODevice::WriteOnly);
+    if (!measuring())
+        qCCritical(lcExport, "%s", qPrintable(message));
+    m_encodingError = true;
 }
 
 void PsiVmProgram::clearProgram()
@@ -41,7 +36,10 @@ void PsiVmProgram::append16(quint16 value)
 
 void PsiVmProgram::appendSection()
 {
-    m_program.append(m_buffer.output().data(), m_buffer.outputLength());
+    if (measuring())
+        m_program.append(m_buffer.outputLength(), '\xFF');
+    else
+        m_program.append(m_buffer.output().data(), m_buffer.outputLength());
 }
 
 void PsiVmProgram::alignProgram(int n)
@@ -55,14 +53,11 @@ void PsiVmProgram::alignProgram(int n)
 void PsiVmProgram::setEntryPoint(int slot, int offset)
 {
     if (slot < 0 || slot >= EntrySlots) {
-        qCritical("Tried to set entry point %d", slot);
-        m_encodingError = true;
+        fault(QStringLiteral("Tried to set entry point %1").arg(slot));
         return;
     }
-    if (offset > MaxOffset) {
-        qCritical("Entry point %d at offset %d is beyond the 16-bit program space", slot, offset);
-        m_encodingError = true;
-    }
+    if (offset > MaxOffset)
+        fault(QStringLiteral("Entry point %1 at offset %2 is beyond the 16-bit program space").arg(slot).arg(offset));
     if (m_program.size() < 2 * slot + 2)
         m_program.resize(2 * slot + 2, '\xFF');
     m_program[2 * slot] = char((offset >> 8) & 0xFF);
@@ -71,82 +66,79 @@ void PsiVmProgram::setEntryPoint(int slot, int offset)
 
 void PsiVmProgram::emitCopy(int offset, int length)
 {
-    if (offset > MaxOffset || length > MaxCopyLength) {
-        qCritical("Copy of %d bytes at offset %d cannot be addressed", length, offset);
-        m_encodingError = true;
-    }
-    m_program.append(char(0x80 | ((length >> 8) & 0x3F)));
+    if (offset > MaxOffset || length > MaxCopyLength)
+        fault(QStringLiteral("Copy of %1 bytes at offset %2 cannot be addressed").arg(length).arg(offset));
+    m_program.append(char(Op::CopyFlag | ((length >> 8) & 0x3F)));
     m_program.append(char(length & 0xFF));
     append16(quint16(offset));
 }
 
 void PsiVmProgram::emitByte(quint8 b)
 {
-    m_program.append('\x01');
+    m_program.append(char(Op::Byte));
     m_program.append(char(b));
 }
 
 void PsiVmProgram::emitListMarker(quint8 kind)
 {
-    m_program.append('\x02');
+    m_program.append(char(Op::ListMarker));
     m_program.append(char(kind));
 }
 
 void PsiVmProgram::emitSend(quint16 pid, int context)
 {
-    m_program.append('\x03');
+    m_program.append(char(Op::Send));
     m_program.append(char(context & 0xFF));
     append16(pid);
 }
 
 void PsiVmProgram::emitClosingMarker(quint16 value)
 {
-    m_program.append('\x04');
+    m_program.append(char(Op::ClosingMarker));
     m_program.append('\x00');
     append16(value);
 }
 
 void PsiVmProgram::emitRealTimeTdt(quint8 kind)
 {
-    m_program.append('\x05');
+    m_program.append(char(Op::RealTimeTdt));
     m_program.append(char(kind));
 }
 
 void PsiVmProgram::emitInterval(quint16 ms)
 {
-    m_program.append('\x07');
+    m_program.append(char(Op::Interval));
     m_program.append('\x00');
     append16(ms);
 }
 
 void PsiVmProgram::emitOpenLength16(quint8 b)
 {
-    m_program.append('\x18');
+    m_program.append(char(Op::OpenLength16));
     m_program.append(char(b));
 }
 
 void PsiVmProgram::emitOpenLength8(quint8 b)
 {
-    m_program.append('\x28');
+    m_program.append(char(Op::OpenLength8));
     m_program.append(char(b));
 }
 
 void PsiVmProgram::emitCloseLongLength(int width)
 {
-    m_program.append(char(0x10 | ((width - 9) & 0x0F)));
+    m_program.append(char(Op::CloseLength16 | ((width - 9) & 0x0F)));
     m_program.append('\x00');
 }
 
 void PsiVmProgram::emitCloseShortLength(int width)
 {
-    m_program.append(char(0x20 | ((width - 1) & 0x07)));
+    m_program.append(char(Op::CloseLength8 | ((width - 1) & 0x07)));
     m_program.append('\x00');
 }
 
 void PsiVmProgram::emitEnd()
 {
-    m_program.append('\xFF');
-    m_program.append('\xFF');
+    append16(Op::End);
 }
 
 int PsiVmProgram::beginSection()
@@ -155,9 +147,8 @@ int PsiVmProgram::beginSection()
     return int(m_program.size());
 }
 
-void PsiVmProgram::writeSectionHeader(quint8 tableId, HeaderBit bit, quint16 tableIdExtension)
+void PsiSections::header(PsiBuffer &buf, quint8 tableId, HeaderBit bit, quint16 tableIdExtension)
 {
-    PsiBuffer &buf = m_buffer;
     buf.writeBits(0x00, 8);             // pointer_field
     buf.writeBits(tableId, 8);          // table_id
     buf.writeBits(1, 1);                // section_syntax_indicator
@@ -201,23 +192,6 @@ void PsiVmProgram::emitSectionRoutine(const TransportStreamCfg &cfg, int section
     setEntryPoint(slot, routine);
 }
 
-void PsiVmProgram::writeServiceType(qint32 type)
-{
-    switch (type) {
-    case ServiceDigitalTv:
-        m_buffer.writeBits(0x01, 8); // service_type: digital television service
-        break;
-    case ServiceDigitalRadio:
-        m_buffer.writeBits(0x02, 8); // service_type: digital radio sound service
-        break;
-    default:
-        // No code to write; exportProblems() refuses such services up front.
-        qCritical("Service type %d has no DVB service_type", type);
-        m_encodingError = true;
-        break;
-    }
-}
-
 void PsiVmProgram::generateFilterTable(const TransportStreamCfg &cfg)
 {
     const int offset = int(m_program.size());
@@ -227,20 +201,18 @@ void PsiVmProgram::generateFilterTable(const TransportStreamCfg &cfg)
     // first PID (range) or masked value; match type and second PID (or mask).
     auto record = [this](qint32 match, qint32 input, quint32 a, quint32 b, qint32 action,
                          qint32 newBase) {
-        const quint16 pidValue = quint16((match == MatchMask ? (a & b) : a) & 0x1FFF);
-        quint16 word0;
+        auto word = [](int code, quint32 value) {
+            return quint16((code << FilterCodeShift) | (value & FilterValueMask));
+        };
+        const quint32 pidValue = (match == MatchMask ? (a & b) : a) & FilterValueMask;
         if (action == ActionDrop)
-            word0 = 0x8000;
+            append16(word(FilterActionDrop, 0));
         else if (action == ActionRemap)
-            word0 = quint16(0xC000 | ((quint32(newBase) - pidValue) & 0x1FFF));
+            append16(word(FilterActionRemap, quint32(newBase) - pidValue));
         else // pass: a remap by offset 0
-            word0 = 0xC000;
-        const quint16 port = input == InputAny ? 0x7 : quint16((input - 1) & 0x7);
-        const quint16 word1 = quint16((port << 13) | pidValue);
-        const quint16 word2 = quint16(((match == MatchMask ? 1 : 0) << 13) | (b & 0x1FFF));
-        append16(word0);
-        append16(word1);
-        append16(word2);
+            append16(word(FilterActionRemap, 0));
+        append16(word(input == InputAny ? FilterInputAny : (input - 1) & 0x7, pidValue));
+        append16(word(match == MatchMask ? FilterMatchMask : FilterMatchRange, b));
     };
     for (const FilterCfg &f : cfg.filters)
         record(f.match, f.input, f.a, f.b, f.action, f.newBase);
@@ -252,7 +224,7 @@ void PsiVmProgram::generateFilterTable(const TransportStreamCfg &cfg)
 void PsiVmProgram::generateClosingRoutine()
 {
     const int offset = int(m_program.size());
-    emitClosingMarker(1);
+    emitClosingMarker(ClosingMarkerValue);
     emitEnd();
     setEntryPoint(SlotClosing, offset);
 }
@@ -288,31 +260,6 @@ bool PsiVmProgram::buildProgram(const TransportStreamCfg &cfg)
     return !m_encodingError;
 }
 
-bool PsiVmProgram::generateProgram(const TransportStreamCfg &cfg)
-{
-    auto refuse = [this](const QString &why) {
-        if (isOpen()) {
-            cancelWriting();
-            commit(); // discards the temporary file; the target stays as it was
-        }
-        setErrorString(why);
-        return false;
-    };
-    const QStringList problems = exportProblems(cfg);
-    if (!problems.isEmpty())
-        return refuse(problems.join(QLatin1Char('\n')));
-    if (!buildProgram(cfg))
-        return refuse(QStringLiteral("the program could not be encoded; see the messages above"));
-    QString error;
-    if (!commitGuarded(*this, m_program, &error)) {
-        setErrorString(error);
-        return false;
-    }
-    if (m_dumpEnabled)
-        dumpProgram();
-    return true;
-}
-
 QByteArray PsiVmProgram::dumpText(const QByteArray &program)
 {
     QByteArray text = "unsigned char psivm_prog[" + QByteArray::number(program.size()) + "] = {\n";
@@ -333,11 +280,4 @@ QByteArray PsiVmProgram::dumpText(const QByteArray &program)
     }
     text.append("};\n");
     return text;
-}
-
-void PsiVmProgram::dumpProgram() const
-{
-    const QByteArray text = dumpText(m_program);
-    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
-    std::fflush(stderr);
 }

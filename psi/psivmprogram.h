@@ -15,40 +15,35 @@ struct ServiceCfg;
 // routine that assembles and sends it, then the PID filter table and the
 // closing routine. Written through QSaveFile so that a failed or refused
 // export never leaves a truncated .mbn behind.
+//
+// Built with a measuring buffer, the program has the size of the real one but
+// blank section images, and nothing is reported: the export check sizes
+// configurations that way, however large.
 class PsiVmProgram : public QSaveFile
 {
 public:
-    static constexpr int EntrySlots = 48;
-    static constexpr int EntryTableSize = 2 * EntrySlots;
-    static constexpr int SlotPat = 0;
-    static constexpr int SlotNit = 1;
-    static constexpr int SlotSdt = 2;
-    static constexpr int SlotTdt = 3;
-    static constexpr int SlotFilterTable = 14;
-    static constexpr int SlotClosing = 15;
-    static constexpr int SlotFirstPmt = 16;
-    static constexpr int SlotFirstEit = 32;
-    static constexpr int MaxPmtServices = 16;
-
-    PsiVmProgram();
+    explicit PsiVmProgram(PsiBuffer::Mode mode = PsiBuffer::Mode::Encode);
 
     using QSaveFile::open;
     // Opens the target through a temporary file; nothing replaces it before
     // generateProgram() commits.
     bool open(const QString &fileName);
 
-    // Checks the configuration (exportProblems), builds the program, writes
-    // it in one guarded commit and dumps it on stderr when dumping is on.
-    // False, with errorString() set and the target untouched, when the
-    // configuration is refused, an encoding fault occurred or writing failed.
+    // The export driver: checks the configuration (exportProblems), builds the
+    // program, writes it in one guarded commit and, when dumping is on, prints
+    // it on stderr. False, with errorString() set and the target untouched,
+    // when the configuration is refused, an encoding fault occurred or
+    // writing failed.
     bool generateProgram(const TransportStreamCfg &cfg);
 
     // Builds the program in memory only, without checks. False when the bit
-    // buffer or the builder reported a fault on qCritical.
+    // buffer or the builder reported a fault (velunor.export, critical).
     bool buildProgram(const TransportStreamCfg &cfg);
 
+    // Off unless the caller asks: the core prints nothing of its own accord.
     void setDumpEnabled(bool enabled) { m_dumpEnabled = enabled; }
     bool dumpEnabled() const { return m_dumpEnabled; }
+    bool measuring() const { return m_buffer.measuring(); }
     const QByteArray &program() const { return m_program; }
     bool hasEncodingError() const { return m_encodingError; }
 
@@ -93,20 +88,14 @@ private:
     // size, and return where it starts.
     int appendFinishedSection();
     int beginSection();
-    // pointer_field and the long section header up to last_section_number,
-    // section_length 0, version 0, current, section 0 of 0. MPEG-2 tables
-    // carry a '0' after section_syntax_indicator, DVB tables a
-    // reserved_future_use one.
-    enum class HeaderBit { Mpeg2Zero, DvbReserved };
-    void writeSectionHeader(quint8 tableId, HeaderBit bit, quint16 tableIdExtension);
+    void fault(const QString &message);
     void emitSectionRoutine(const TransportStreamCfg &cfg, int sectionOffset, quint16 interval,
                             int listKind, quint16 pid, int context, int slot);
     void append16(quint16 value);
-    void writeServiceType(qint32 type);
 
     PsiBuffer m_buffer;
     QByteArray m_program;
     int m_context = -1;
-    bool m_dumpEnabled = true;
+    bool m_dumpEnabled = false;
     bool m_encodingError = false;
 };

@@ -1,24 +1,19 @@
 // PAT and PMT (ISO/IEC 13818-1 2.4.4.3 and 2.4.4.8), single sections.
 
 #include "config/model.h"
+#include "format/mbnformat.h"
+#include "psi/psibuffer.h"
 #include "psi/psivmprogram.h"
+#include "psi/sections.h"
 
-namespace {
-constexpr int ListPatPrograms = 0;
-constexpr quint16 PidPat = 0x0000;
-constexpr quint16 PidNit = 0x0010;
-}
-
-void PsiVmProgram::generatePAT(const TransportStreamCfg &cfg, int context)
+void PsiSections::pat(PsiBuffer &buf, const TransportStreamCfg &cfg)
 {
-    PsiBuffer &buf = m_buffer;
-    const int section = beginSection();
     // program_association_section, transport_stream_id
-    writeSectionHeader(0x00, HeaderBit::Mpeg2Zero, cfg.id);
+    header(buf, TableId::Pat, HeaderBit::Mpeg2Zero, cfg.id);
     if (cfg.nitEnabled) {
-        buf.writeBits(0, 16);     // program_number: 0 announces the network PID
-        buf.writeOnes(3);         // reserved
-        buf.writeBits(PidNit, 13); // network_PID
+        buf.writeBits(0, 16);       // program_number: 0 announces the network PID
+        buf.writeOnes(3);           // reserved
+        buf.writeBits(Pid::Nit, 13); // network_PID
     }
     // Every service is listed; pmtEnabled only decides whether the MUX sends the PMT.
     for (const ServiceCfg &service : cfg.services) {
@@ -26,57 +21,62 @@ void PsiVmProgram::generatePAT(const TransportStreamCfg &cfg, int context)
         buf.writeOnes(3);                  // reserved
         buf.writeBits(service.pmtPid, 13); // program_map_PID
     }
-    appendFinishedSection();
-    emitSectionRoutine(cfg, section, cfg.patTime, ListPatPrograms, PidPat, context, SlotPat);
 }
 
-void PsiVmProgram::generatePMT(const TransportStreamCfg &cfg, const ServiceCfg &service, int slot,
-                               int context)
+void PsiSections::pmt(PsiBuffer &buf, const ServiceCfg &service)
 {
-    PsiBuffer &buf = m_buffer;
-    const int section = beginSection();
     // TS_program_map_section, program_number
-    writeSectionHeader(0x02, HeaderBit::Mpeg2Zero, service.id);
+    header(buf, TableId::Pmt, HeaderBit::Mpeg2Zero, service.id);
     buf.writeOnes(3);                 // reserved
     buf.writeBits(service.pcrPid, 13); // PCR_PID
     buf.writeOnes(4);                 // reserved
     buf.pushLength(12);               // program_info_length
     if (service.caEnabled) {
-        buf.writeBits(0x09, 8);            // descriptor_tag: CA_descriptor
-        buf.pushLength(8);                 // descriptor_length
-        buf.writeBits(service.caId, 16);   // CA_system_ID
-        buf.writeOnes(3);                  // reserved
-        buf.writeBits(service.ecmPid, 13); // CA_PID
+        buf.writeBits(DescriptorTag::Ca, 8); // descriptor_tag: CA_descriptor
+        buf.pushLength(8);                   // descriptor_length
+        buf.writeBits(service.caId, 16);     // CA_system_ID
+        buf.writeOnes(3);                    // reserved
+        buf.writeBits(service.ecmPid, 13);   // CA_PID
         buf.popLength();
     }
     buf.popLength();
 
     for (const ESCfg &es : service.elements) {
-        quint8 streamType;
-        switch (es.type) {
-        case EsMpeg2Video: streamType = 0x02; break;
-        case EsMpeg2Audio: streamType = 0x03; break;
-        case EsTeletext: streamType = 0x06; break; // PES private data
-        case EsH264Video: streamType = 0x1B; break;
-        default: continue; // no stream_type known for it: left out
-        }
-        buf.writeBits(streamType, 8); // stream_type
-        buf.writeOnes(3);             // reserved
-        buf.writeBits(es.pid, 13);    // elementary_PID
-        buf.writeOnes(4);             // reserved
-        buf.pushLength(12);           // ES_info_length
+        const EsTypeInfo *kind = esTypeInfo(es.type);
+        if (!kind)
+            continue; // no stream_type known for it: left out
+        buf.writeBits(kind->streamType, 8); // stream_type
+        buf.writeOnes(3);                   // reserved
+        buf.writeBits(es.pid, 13);          // elementary_PID
+        buf.writeOnes(4);                   // reserved
+        buf.pushLength(12);                 // ES_info_length
         if (es.type == EsTeletext) {
             const int page = es.teletextPage;
-            buf.writeBits(0x56, 8);                 // descriptor_tag: teletext_descriptor
-            buf.pushLength(8);                      // descriptor_length
-            buf.writeLanguage(es.language);         // ISO_639_language_code
-            buf.writeBits(0x01, 5);                 // teletext_type: initial Teletext page
+            buf.writeBits(DescriptorTag::Teletext, 8); // descriptor_tag: teletext_descriptor
+            buf.pushLength(8);                         // descriptor_length
+            buf.writeLanguage(es.language);            // ISO_639_language_code
+            buf.writeBits(0x01, 5);                    // teletext_type: initial Teletext page
             buf.writeBits(quint32((page / 100) % 10), 3); // teletext_magazine_number (8 is sent as 0)
             buf.writeBits(quint32(((page / 10) % 10) * 16 + page % 10), 8); // teletext_page_number, BCD
             buf.popLength();
         }
         buf.popLength();
     }
+}
+
+void PsiVmProgram::generatePAT(const TransportStreamCfg &cfg, int context)
+{
+    const int section = beginSection();
+    PsiSections::pat(m_buffer, cfg);
+    appendFinishedSection();
+    emitSectionRoutine(cfg, section, cfg.patTime, Mbn::ListPatPrograms, Pid::Pat, context, Mbn::SlotPat);
+}
+
+void PsiVmProgram::generatePMT(const TransportStreamCfg &cfg, const ServiceCfg &service, int slot,
+                               int context)
+{
+    const int section = beginSection();
+    PsiSections::pmt(m_buffer, service);
     appendFinishedSection();
     emitSectionRoutine(cfg, section, cfg.pmtTime, -1, service.pmtPid, context, slot);
 }

@@ -1,52 +1,111 @@
 // SDT actual and NIT actual (ETSI EN 300 468 5.2.3 and 5.2.1).
 
 #include "config/model.h"
+#include "format/mbnformat.h"
+#include "psi/psibuffer.h"
 #include "psi/psivmprogram.h"
+#include "psi/sections.h"
 
-namespace {
-constexpr int ListNitServices = 1;
-constexpr int ListSdtServices = 2;
-constexpr int ListNitLogicalChannels = 3;
-constexpr quint16 PidNit = 0x0010;
-constexpr quint16 PidSdt = 0x0011;
-constexpr quint8 TagServiceList = 0x41;
-constexpr quint8 TagLogicalChannel = 0x83; // private descriptor (EACEM/NorDig style LCN)
-}
-
-void PsiVmProgram::generateSDT(const TransportStreamCfg &cfg, int context)
+void PsiSections::sdt(PsiBuffer &buf, const TransportStreamCfg &cfg)
 {
-    PsiBuffer &buf = m_buffer;
-    const int section = beginSection();
     // service_description_section, actual TS; transport_stream_id
-    writeSectionHeader(0x42, HeaderBit::DvbReserved, cfg.id);
+    header(buf, TableId::SdtActual, HeaderBit::DvbReserved, cfg.id);
     buf.writeBits(cfg.origId, 16); // original_network_id
     buf.writeOnes(8);              // reserved_future_use
     for (const ServiceCfg &service : cfg.services) {
-        buf.writeBits(service.id, 16);                // service_id
-        buf.writeOnes(6);                             // reserved_future_use
-        buf.writeBits(0, 1);                          // EIT_schedule_flag
-        buf.writeBits(cfg.eitEnabled ? 1 : 0, 1);     // EIT_present_following_flag
-        buf.writeBits(4, 3);                          // running_status: running
-        buf.writeBits(service.caEnabled ? 1 : 0, 1);  // free_CA_mode
-        buf.pushLength(12);                           // descriptors_loop_length
-
-        buf.writeBits(0x48, 8);                // descriptor_tag: service_descriptor
-        buf.pushLength(8);                     // descriptor_length
-        writeServiceType(service.type);        // service_type
-        buf.writeString(service.providerName); // service_provider_name_length, service_provider_name
-        buf.writeString(service.serviceName);  // service_name_length, service_name
-        buf.popLength();
-
+        buf.writeBits(service.id, 16);               // service_id
+        buf.writeOnes(6);                            // reserved_future_use
+        buf.writeBits(0, 1);                         // EIT_schedule_flag
+        buf.writeBits(cfg.eitEnabled ? 1 : 0, 1);    // EIT_present_following_flag
+        buf.writeBits(4, 3);                         // running_status: running
+        buf.writeBits(service.caEnabled ? 1 : 0, 1); // free_CA_mode
+        buf.pushLength(12);                          // descriptors_loop_length
+        serviceDescriptor(buf, service);
         if (service.caEnabled) {
-            buf.writeBits(0x53, 8);          // descriptor_tag: CA_identifier_descriptor
-            buf.pushLength(8);               // descriptor_length
-            buf.writeBits(service.caId, 16); // CA_system_id
+            buf.writeBits(DescriptorTag::CaIdentifier, 8); // descriptor_tag: CA_identifier_descriptor
+            buf.pushLength(8);                             // descriptor_length
+            buf.writeBits(service.caId, 16);               // CA_system_id
             buf.popLength();
         }
         buf.popLength();
     }
+}
+
+void PsiSections::serviceDescriptor(PsiBuffer &buf, const ServiceCfg &service)
+{
+    buf.writeBits(DescriptorTag::Service, 8); // descriptor_tag: service_descriptor
+    buf.pushLength(8);                        // descriptor_length
+    serviceType(buf, service.type);           // service_type
+    buf.writeString(service.providerName);    // service_provider_name_length, service_provider_name
+    buf.writeString(service.serviceName);     // service_name_length, service_name
+    buf.popLength();
+}
+
+void PsiSections::serviceType(PsiBuffer &buf, qint32 type)
+{
+    switch (type) {
+    case ServiceDigitalTv:
+        buf.writeBits(0x01, 8); // service_type: digital television service
+        break;
+    case ServiceDigitalRadio:
+        buf.writeBits(0x02, 8); // service_type: digital radio sound service
+        break;
+    default:
+        // No code to write; exportProblems() refuses such services up front.
+        buf.fail(qPrintable(QStringLiteral("Service type %1 has no DVB service_type").arg(type)));
+        buf.writeBits(0xFF, 8); // service_type: placeholder
+        break;
+    }
+}
+
+void PsiSections::nitHead(PsiBuffer &buf, const TransportStreamCfg &cfg)
+{
+    // network_information_section, actual network; network_id
+    header(buf, TableId::NitActual, HeaderBit::DvbReserved, cfg.netId);
+    buf.writeOnes(4);   // reserved_future_use
+    buf.pushLength(12); // network_descriptors_length
+    networkNameDescriptor(buf, cfg);
+    buf.popLength();
+}
+
+void PsiSections::networkNameDescriptor(PsiBuffer &buf, const TransportStreamCfg &cfg)
+{
+    buf.writeBits(DescriptorTag::NetworkName, 8); // descriptor_tag: network_name_descriptor
+    buf.writeString(cfg.netName);                 // descriptor_length, network name
+}
+
+void PsiSections::nitTransportStream(PsiBuffer &buf, const TransportStreamCfg &cfg)
+{
+    buf.writeBits(cfg.id, 16);     // transport_stream_id
+    buf.writeBits(cfg.origId, 16); // original_network_id
+}
+
+void PsiSections::nitServiceList(PsiBuffer &buf, const TransportStreamCfg &cfg)
+{
+    for (const ServiceCfg &service : cfg.services) {
+        buf.writeBits(service.id, 16);  // service_id
+        serviceType(buf, service.type); // service_type
+    }
+}
+
+void PsiSections::nitLogicalChannels(PsiBuffer &buf, const TransportStreamCfg &cfg)
+{
+    for (const ServiceCfg &service : cfg.services) {
+        if (!service.lcEnabled)
+            continue;
+        buf.writeBits(service.id, 16);               // service_id
+        buf.writeBits(service.lcVisible ? 1 : 0, 1); // visible_service_flag
+        buf.writeOnes(5);                            // reserved
+        buf.writeBits(service.lcNumber, 10);         // logical_channel_number
+    }
+}
+
+void PsiVmProgram::generateSDT(const TransportStreamCfg &cfg, int context)
+{
+    const int section = beginSection();
+    PsiSections::sdt(m_buffer, cfg);
     appendFinishedSection();
-    emitSectionRoutine(cfg, section, cfg.sdtTime, ListSdtServices, PidSdt, context, SlotSdt);
+    emitSectionRoutine(cfg, section, cfg.sdtTime, Mbn::ListSdtServices, Pid::Sdt, context, Mbn::SlotSdt);
 }
 
 // The NIT goes out as four pieces that the routine joins on the device,
@@ -54,69 +113,41 @@ void PsiVmProgram::generateSDT(const TransportStreamCfg &cfg, int context)
 // logical channel entries.
 void PsiVmProgram::generateNIT(const TransportStreamCfg &cfg, int context)
 {
-    PsiBuffer &buf = m_buffer;
-
-    // Piece 1: section head and network descriptors.
-    beginSection();
-    // network_information_section, actual network; network_id
-    writeSectionHeader(0x40, HeaderBit::DvbReserved, cfg.netId);
-    buf.writeOnes(4);             // reserved_future_use
-    buf.pushLength(12);           // network_descriptors_length
-    buf.writeBits(0x40, 8);       // descriptor_tag: network_name_descriptor
-    buf.writeString(cfg.netName); // descriptor_length, network name
-    buf.popLength();
-    const int head = appendFinishedSection();
-    const int headLength = buf.outputLength();
-
-    // Piece 2: the one transport stream loop entry.
-    beginSection();
-    buf.writeBits(cfg.id, 16);     // transport_stream_id
-    buf.writeBits(cfg.origId, 16); // original_network_id
-    const int stream = appendFinishedSection();
-    const int streamLength = buf.outputLength();
-
-    // Piece 3: service_list_descriptor entries.
-    beginSection();
-    for (const ServiceCfg &service : cfg.services) {
-        buf.writeBits(service.id, 16);  // service_id
-        writeServiceType(service.type); // service_type
-    }
-    const int services = appendFinishedSection();
-    const int servicesLength = buf.outputLength();
-
-    // Piece 4: logical channel entries.
-    beginSection();
-    for (const ServiceCfg &service : cfg.services) {
-        if (!service.lcEnabled)
-            continue;
-        buf.writeBits(service.id, 16);              // service_id
-        buf.writeBits(service.lcVisible ? 1 : 0, 1); // visible_service_flag
-        buf.writeOnes(5);                           // reserved
-        buf.writeBits(service.lcNumber, 10);        // logical_channel_number
-    }
-    const int channels = appendFinishedSection();
-    const int channelsLength = buf.outputLength();
+    struct Piece {
+        int offset;
+        int length;
+    };
+    auto piece = [this, &cfg](void (*write)(PsiBuffer &, const TransportStreamCfg &)) {
+        beginSection();
+        write(m_buffer, cfg);
+        const int offset = appendFinishedSection();
+        return Piece{offset, m_buffer.outputLength()};
+    };
+    const Piece head = piece(PsiSections::nitHead);
+    const Piece stream = piece(PsiSections::nitTransportStream);
+    const Piece services = piece(PsiSections::nitServiceList);
+    const Piece channels = piece(PsiSections::nitLogicalChannels);
 
     const int routine = int(m_program.size());
     if (cfg.playoutTimings)
         emitInterval(cfg.nitTime);
-    emitCopy(head, headLength);
+    emitCopy(head.offset, head.length);
     emitOpenLength16(0xF0); // reserved_future_use, transport_stream_loop_length
-    emitCopy(stream, streamLength);
+    emitCopy(stream.offset, stream.length);
     emitOpenLength16(0xF0); // reserved_future_use, transport_descriptors_length
-    emitByte(TagServiceList);
+    emitByte(DescriptorTag::ServiceList);
     emitOpenLength8(0x00);
-    emitCopy(services, servicesLength);
-    emitListMarker(ListNitServices);
+    emitCopy(services.offset, services.length);
+    emitListMarker(Mbn::ListNitServices);
     emitCloseShortLength(8);
-    emitByte(TagLogicalChannel);
+    emitByte(DescriptorTag::LogicalChannel);
     emitOpenLength8(0x00);
-    emitCopy(channels, channelsLength);
-    emitListMarker(ListNitLogicalChannels);
+    emitCopy(channels.offset, channels.length);
+    emitListMarker(Mbn::ListNitLogicalChannels);
     emitCloseShortLength(8);
     emitCloseLongLength(12);
     emitCloseLongLength(12);
-    emitSend(PidNit, context);
+    emitSend(Pid::Nit, context);
     emitEnd();
-    setEntryPoint(SlotNit, routine);
+    setEntryPoint(Mbn::SlotNit, routine);
 }

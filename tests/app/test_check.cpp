@@ -6,7 +6,7 @@
 
 #include "dialogs/checkdialog.h"
 #include "pagedriver.h"
-#include "psi/configcheck.h"
+#include "check/configcheck.h"
 #include "tests/common/filehelpers.h"
 
 Q_DECLARE_METATYPE(TransportStreamCfg)

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "psi/mbnprogram.h"
+#include "mbn/mbnprogram.h"
 #include "tests/common/filehelpers.h"
 #include "tests/common/stderrcapture.h"
 

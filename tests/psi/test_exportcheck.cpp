@@ -3,7 +3,7 @@
 #include "config/model.h"
 #include "psi/exportcheck.h"
 #include "psi/psivmprogram.h"
-#include "psitestutil.h"
+#include "tests/common/psitestutil.h"
 
 Q_DECLARE_METATYPE(TransportStreamCfg)
 

@@ -6,7 +6,7 @@
 #include "psi/exportcheck.h"
 #include "psi/psivmprogram.h"
 #include "tests/common/filehelpers.h"
-#include "psitestutil.h"
+#include "tests/common/psitestutil.h"
 
 using psitest::goldenPath;
 

@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "psi/psibuffer.h"
-#include "psitestutil.h"
+#include "tests/common/psitestutil.h"
 
 using psitest::hex;
 

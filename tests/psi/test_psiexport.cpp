@@ -6,7 +6,7 @@
 #include "psi/psivmprogram.h"
 #include "tests/common/filehelpers.h"
 #include "tests/common/stderrcapture.h"
-#include "psitestutil.h"
+#include "tests/common/psitestutil.h"
 
 Q_DECLARE_METATYPE(TransportStreamCfg)
 

@@ -3,8 +3,9 @@
 #include <functional>
 
 #include "config/model.h"
+#include "format/mbnformat.h"
 #include "psi/psivmprogram.h"
-#include "psitestutil.h"
+#include "tests/common/psitestutil.h"
 
 using psitest::hex;
 using psitest::slotOffset;
@@ -139,7 +140,7 @@ void TestPsiVmProgram::emitters()
     prog.clearProgram();
     ops(prog);
     QVERIFY(!prog.hasEncodingError());
-    COMPARE_BYTES(prog.program().mid(PsiVmProgram::EntryTableSize), bytes);
+    COMPARE_BYTES(prog.program().mid(Mbn::EntryTableSize), bytes);
 }
 
 void TestPsiVmProgram::entryPointOutOfRange()

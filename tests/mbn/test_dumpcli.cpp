@@ -6,9 +6,9 @@
 
 #include <QTemporaryDir>
 
-#include "psi/mbndump.h"
-#include "psi/mbnprogram.h"
-#include "psitestutil.h"
+#include "mbn/mbndump.h"
+#include "mbn/mbnprogram.h"
+#include "tests/common/psitestutil.h"
 #include "tests/common/filehelpers.h"
 #include "tests/common/linecompare.h"
 

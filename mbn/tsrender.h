@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVector>
 
+#include "format/mbnformat.h"
+
 class MbnProgram;
 
 // Plays a MUX binary out as an MPEG-2 transport stream (ISO/IEC 13818-1), the
@@ -24,12 +26,10 @@ class TsRenderer
 public:
     static constexpr int PacketSize = 188;
     static constexpr int PacketsPerSecond = 1000;
-    static constexpr int NullPid = 0x1FFF;
-    static constexpr int TdtPid = 0x0014;
     static constexpr int MinSeconds = 1;
     static constexpr int MaxSeconds = 3600;
     // section_length is 12 bits: at most 4093 bytes follow it.
-    static constexpr int MaxSectionSize = 3 + 4093;
+    static constexpr int MaxSectionSize = 3 + MaxSectionLength;
 
     TsRenderer();
 

@@ -1,4 +1,4 @@
-#include "psi/configcheck.h"
+#include "check/configcheck.h"
 
 #include <QtAlgorithms>
 
@@ -8,6 +8,7 @@
 
 #include "config/cfgreader.h"
 #include "config/model.h"
+#include "config/number.h"
 #include "psi/exportcheck.h"
 
 namespace {
@@ -90,19 +91,10 @@ PidSet rotated(const PidSet &s, int shift)
     return out;
 }
 
-QString esTypeText(int type)
+QString esTypeDescription(int type)
 {
-    switch (type) {
-    case EsMpeg2Video:
-        return QStringLiteral("MPEG-2 video");
-    case EsMpeg2Audio:
-        return QStringLiteral("MPEG-2 audio");
-    case EsTeletext:
-        return QStringLiteral("teletext");
-    case EsH264Video:
-        return QStringLiteral("H.264 video");
-    }
-    return QStringLiteral("stream type %1").arg(type);
+    const EsTypeInfo *info = esTypeInfo(type);
+    return info ? QLatin1String(info->description) : QStringLiteral("stream type %1").arg(type);
 }
 
 // The language fields go into three-byte ISO_639_language_code fields.
@@ -125,10 +117,10 @@ QString filterLabel(int index, const FilterCfg &f)
     if (f.match == MatchMask)
         return QStringLiteral("filter rule %1 (mask %2, value %3, %4)")
             .arg(index + 1)
-            .arg(hexId(quint16(f.a)), hexId(quint16(f.b)), port);
+            .arg(hexNumber(quint16(f.a), 4, HexCase::Upper), hexNumber(quint16(f.b), 4, HexCase::Upper), port);
     return QStringLiteral("filter rule %1 (range %2..%3, %4)")
         .arg(index + 1)
-        .arg(hexId(quint16(f.a)), hexId(quint16(f.b)), port);
+        .arg(hexNumber(quint16(f.a), 4, HexCase::Upper), hexNumber(quint16(f.b), 4, HexCase::Upper), port);
 }
 
 class Checker
@@ -209,7 +201,7 @@ QString Checker::useText(const PidUse &use) const
     case Role::Pcr:
         return QLatin1String("the PCR of ") + label(use.service);
     case Role::Elementary:
-        return QStringLiteral("elementary stream %1 (%2) of ").arg(use.element + 1).arg(esTypeText(use.type))
+        return QStringLiteral("elementary stream %1 (%2) of ").arg(use.element + 1).arg(esTypeDescription(use.type))
             + label(use.service);
     case Role::Ecm:
         return QLatin1String("the ECMs of ") + label(use.service);
@@ -240,7 +232,7 @@ void Checker::checkUse(const PidUse &use)
 
     if (use.pid <= LastPsiSiPid)
         report(QStringLiteral("PID %1, used for %2, is inside 0x0000..0x001F, which is reserved for PSI/SI")
-                   .arg(hexId(use.pid), useText(use)));
+                   .arg(hexNumber(use.pid, 4, HexCase::Upper), useText(use)));
     else if (use.pid == NullPid)
         report(QStringLiteral("PID 0x1FFF, used for %1, is the PID of null packets").arg(useText(use)));
     if (use.pid >= PidCount)
@@ -257,7 +249,7 @@ void Checker::checkUse(const PidUse &use)
     if (first.role == use.role && (use.role != Role::Elementary || first.type == use.type))
         return;
     report(QStringLiteral("PID %1 is used for %2, but also for %3%4")
-               .arg(hexId(use.pid), useText(use), useText(first), atLine(first.line)));
+               .arg(hexNumber(use.pid, 4, HexCase::Upper), useText(use), useText(first), atLine(first.line)));
 }
 
 void Checker::checkServiceUses(int i)
@@ -289,7 +281,7 @@ void Checker::checkServiceUses(int i)
 
     if (!pcrOnElement && !s.elements.isEmpty())
         warnService(i, -1, serviceLine(i),
-                    QStringLiteral("PCR PID %1 is none of the service's elementary PIDs").arg(hexId(s.pcrPid)));
+                    QStringLiteral("PCR PID %1 is none of the service's elementary PIDs").arg(hexNumber(s.pcrPid, 4, HexCase::Upper)));
 }
 
 void Checker::checkService(int i)
@@ -302,7 +294,7 @@ void Checker::checkService(int i)
     else
         warnService(i, -1, serviceLine(i),
                     QStringLiteral("service id %1 is already used by %2%3")
-                        .arg(hexId(s.id), label(idOwner), atLine(serviceLine(idOwner))));
+                        .arg(hexNumber(s.id, 4, HexCase::Upper), label(idOwner), atLine(serviceLine(idOwner))));
 
     if (s.pmtEnabled && s.pmtPid < PidCount) {
         int &pmtOwner = m_pmtOwner[s.pmtPid];
@@ -311,7 +303,7 @@ void Checker::checkService(int i)
         else
             warnService(i, -1, serviceLine(i),
                         QStringLiteral("its PMT goes on PID %1, where %2%3 has its PMT too")
-                            .arg(hexId(s.pmtPid), label(pmtOwner), atLine(serviceLine(pmtOwner))));
+                            .arg(hexNumber(s.pmtPid, 4, HexCase::Upper), label(pmtOwner), atLine(serviceLine(pmtOwner))));
     }
 
     checkServiceUses(i);
@@ -421,7 +413,7 @@ void Checker::checkFilters()
         const int psi = firstIn(targets, 0, LastPsiSiPid);
         if (psi >= 0)
             report(QStringLiteral("remaps PID %1 to %2, inside 0x0000..0x001F, which is reserved for PSI/SI")
-                       .arg(hexId(source(psi)), hexId(quint16(psi))));
+                       .arg(hexNumber(source(psi), 4, HexCase::Upper), hexNumber(quint16(psi), 4, HexCase::Upper)));
         // The MUX sends its own PMTs there; a remapped stream would collide with them.
         for (int w = 0; w < int(targets.size()); ++w) {
             quint64 bits = targets[size_t(w)];
@@ -433,7 +425,7 @@ void Checker::checkFilters()
                 if (owner < 0)
                     continue;
                 report(QStringLiteral("remaps PID %1 to %2, where %3%4 has its generated PMT")
-                           .arg(hexId(source(pid)), hexId(quint16(pid)), label(owner),
+                           .arg(hexNumber(source(pid), 4, HexCase::Upper), hexNumber(quint16(pid), 4, HexCase::Upper), label(owner),
                                 atLine(serviceLine(owner))));
                 reported = true;
                 break;

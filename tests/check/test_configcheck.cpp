@@ -9,7 +9,7 @@
 #include "config/cfgreader.h"
 #include "config/cfgwriter.h"
 #include "config/model.h"
-#include "psi/configcheck.h"
+#include "check/configcheck.h"
 #include "tests/common/bytecompare.h"
 #include "tests/common/filehelpers.h"
 

@@ -1,7 +1,9 @@
-#include "psi/tsrender.h"
+#include "mbn/tsrender.h"
 
 #include "config/model.h"
-#include "psi/mbnprogram.h"
+#include "config/number.h"
+#include "format/mbnformat.h"
+#include "mbn/mbnprogram.h"
 
 namespace {
 
@@ -29,25 +31,26 @@ int sendOffset(const MbnRoutine &routine)
 } // namespace
 
 TsRenderer::TsRenderer()
-    : m_cc(NullPid + 1, 0)
+    : m_cc(Pid::Null + 1, 0)
     , m_start(QDateTime::currentDateTimeUtc())
 {
 }
 
 int TsRenderer::defaultInterval(int slot)
 {
+    using namespace Mbn;
     const TransportStreamCfg defaults;
-    if (slot == 0)
+    if (slot == SlotPat)
         return defaults.patTime;
-    if (slot == 1)
+    if (slot == SlotNit)
         return defaults.nitTime;
-    if (slot == 2)
+    if (slot == SlotSdt)
         return defaults.sdtTime;
-    if (slot == 3)
+    if (slot == SlotTdt)
         return defaults.tdtTime;
-    if (slot >= 16 && slot < 32)
+    if (slot >= SlotFirstPmt && slot < SlotFirstEit)
         return defaults.pmtTime;
-    if (slot >= 32 && slot < 48)
+    if (slot >= SlotFirstEit && slot < EntrySlots)
         return defaults.eitTime / 2; // the exporter halves eit-time for the present event
     return -1;
 }
@@ -60,7 +63,7 @@ QByteArray TsRenderer::tdtSection(const QDateTime &utc)
     const QTime time = t.time();
     QByteArray s;
     s.reserve(8);
-    s.append(char(0x70));                   // table_id: time_date_section
+    s.append(char(TableId::Tdt));           // table_id: time_date_section
     s.append(char(0x70));                   // section_syntax_indicator 0, reserved_future_use 1, reserved 11, section_length high bits
     s.append(char(0x05));                   // section_length: the 5 bytes of UTC_time
     s.append(char((mjd >> 8) & 0xFF));      // UTC_time: MJD, 16 bits
@@ -94,16 +97,16 @@ bool TsRenderer::load(const MbnProgram &program)
         stream.slot = routine.slot;
         if (sent.realTimeTdt) {
             stream.realTimeTdt = true;
-            stream.pid = TdtPid;
+            stream.pid = Pid::Tdt;
         } else if (sent.pid >= 0) {
             const int at = sendOffset(routine);
-            if (sent.pid > NullPid) {
+            if (sent.pid > Pid::Null) {
                 m_streams.clear();
-                return fail(at, QStringLiteral("routine in slot %1 sends on 0x%2, which is not a 13-bit PID")
+                return fail(at, QStringLiteral("routine in slot %1 sends on %2, which is not a 13-bit PID")
                                     .arg(routine.slot)
-                                    .arg(sent.pid, 4, 16, QLatin1Char('0')));
+                                    .arg(hexNumber(sent.pid, 4)));
             }
-            if (sent.pid == NullPid) {
+            if (sent.pid == Pid::Null) {
                 m_streams.clear();
                 return fail(at, QStringLiteral("routine in slot %1 sends on the null PID 0x1FFF")
                                     .arg(routine.slot));
@@ -160,7 +163,7 @@ qint64 TsRenderer::timeOfPacket(qint64 packet) const
 void TsRenderer::writePacket(int pid, bool unitStart, const char *payload, int size, QByteArray *out)
 {
     const quint8 cc = m_cc[pid];
-    if (pid != NullPid)
+    if (pid != Pid::Null)
         m_cc[pid] = (cc + 1) & 0x0F;
     out->append(char(0x47));                                       // sync_byte
     out->append(char((unitStart ? 0x40 : 0x00) | ((pid >> 8) & 0x1F))); // transport_error_indicator 0, payload_unit_start_indicator, transport_priority 0, PID high bits
@@ -199,7 +202,7 @@ void TsRenderer::renderPackets(int count, QByteArray *out)
             m_sent = 0;
         }
         if (m_current < 0) {
-            writePacket(NullPid, false, nullPayload.constData(), PayloadSize, out);
+            writePacket(Pid::Null, false, nullPayload.constData(), PayloadSize, out);
             continue;
         }
         const int size = qMin(PayloadSize, int(m_sending.size()) - m_sent);

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "config/model.h"
+#include "format/mbnformat.h"
 
 // Reads a MUX binary back: the entry table, each routine's instructions, the
 // PID filter table. Used by `velunor-cli dump` and `velunor-cli ts`; nothing
@@ -62,17 +63,12 @@ struct MbnSentSection {
 class MbnProgram
 {
 public:
-    static constexpr int EntrySlots = 48;
-    static constexpr int FilterTableSlot = 14;
-    static constexpr int ClosingSlot = 15;
-    static constexpr quint16 Unused = 0xFFFF;
-
     // Decodes the entry table, every routine it points to and the filter
     // table. False on the first fault, with errorOffset() and errorString().
     bool parse(const QByteArray &program);
 
     const QByteArray &bytes() const { return m_bytes; }
-    quint16 entry(int slot) const; // Unused for an empty slot or a slot out of range
+    quint16 entry(int slot) const; // Mbn::UnusedEntry for an empty slot or a slot out of range
     const QList<MbnRoutine> &routines() const { return m_routines; } // slot order, slot 14 excluded
     const MbnRoutine *routine(int slot) const;
     int filterTableOffset() const { return m_filterTable; } // -1 when slot 14 is unused
@@ -90,6 +86,7 @@ public:
 private:
     bool fail(int offset, const QString &reason);
     bool parseRoutine(int slot, int offset, MbnRoutine *out);
+    bool decodeInstruction(int slot, int pc, MbnInstruction *in);
     bool parseFilterTable(int offset);
 
     QByteArray m_bytes;
@@ -99,11 +96,3 @@ private:
     int m_errorOffset = -1;
     QString m_errorString;
 };
-
-// The MPEG-2 CRC_32 of ISO/IEC 13818-1 Annex A (polynomial 0x04C11DB7, no
-// reflection, initial value all ones): zero over a section including its CRC_32.
-quint32 mpegCrc32(const char *data, qsizetype size);
-inline quint32 mpegCrc32(const QByteArray &data)
-{
-    return mpegCrc32(data.constData(), data.size());
-}

@@ -6,11 +6,11 @@
 #include <QMap>
 
 #include "config/model.h"
-#include "psi/mbnprogram.h"
+#include "mbn/mbnprogram.h"
 #include "psi/psivmprogram.h"
-#include "psi/tsrender.h"
+#include "mbn/tsrender.h"
 #include "tests/common/filehelpers.h"
-#include "psitestutil.h"
+#include "tests/common/psitestutil.h"
 
 using PidMap = QMap<int, int>;
 using psitest::crc32Mpeg2;
@@ -54,7 +54,7 @@ QString demux(const QByteArray &ts, Sections *sections)
             return fault("scrambled or with an adaptation field");
         const bool unitStart = b(1) & 0x40;
         QByteArray data = ts.mid(at + 4, P - 4);
-        if (pid == TsRenderer::NullPid) {
+        if (pid == Pid::Null) {
             if (unitStart || data != QByteArray(P - 4, char(0xFF)))
                 return fault("null packet with payload_unit_start_indicator or data");
             continue;
@@ -108,7 +108,7 @@ QMap<int, QList<QByteArray>> routineSections(const QByteArray &bytes)
         MbnSentSection sent;
         QString error;
         if (program.run(routine, &sent, &error) && (sent.realTimeTdt || sent.pid >= 0))
-            out[sent.realTimeTdt ? TsRenderer::TdtPid : sent.pid].append(sent.realTimeTdt ? QByteArray() : sent.section);
+            out[sent.realTimeTdt ? Pid::Tdt : sent.pid].append(sent.realTimeTdt ? QByteArray() : sent.section);
     }
     return out;
 }
@@ -285,7 +285,7 @@ void TestTsRender::overloadStaysBoundedAndFair()
     const QString fault = renderAndDemux(program, 5, &received, &ts);
     QVERIFY2(fault.isEmpty(), qPrintable(fault));
     for (qsizetype at = 0; at < ts.size(); at += P)
-        QVERIFY2(pidOf(ts, at) != TsRenderer::NullPid, qPrintable(QString::number(at / P)));
+        QVERIFY2(pidOf(ts, at) != Pid::Null, qPrintable(QString::number(at / P)));
     QCOMPARE(received.keys(), routines.keys());
     int least = INT_MAX, most = 0;
     for (auto it = received.cbegin(); it != received.cend(); ++it) {
@@ -331,7 +331,7 @@ void TestTsRender::realTimeTdtCarriesStreamTime()
     Sections received;
     const QString fault = renderAndDemux(program, 2 * interval / 1000 + 1, &received, nullptr, start);
     QVERIFY2(fault.isEmpty(), qPrintable(fault));
-    const QList<Received> tdts = received.value(TsRenderer::TdtPid);
+    const QList<Received> tdts = received.value(Pid::Tdt);
     QCOMPARE(tdts.size(), 3);
     for (const Received &tdt : tdts)
         COMPARE_BYTES(tdt.bytes, TsRenderer::tdtSection(start.addMSecs(tdt.packet)));

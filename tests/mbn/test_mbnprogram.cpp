@@ -7,8 +7,8 @@
 #include <QMap>
 
 #include "config/model.h"
-#include "psi/mbnprogram.h"
-#include "psitestutil.h"
+#include "mbn/mbnprogram.h"
+#include "tests/common/psitestutil.h"
 #include "tests/common/filehelpers.h"
 
 using namespace Qt::StringLiterals;
@@ -35,8 +35,8 @@ QByteArray program(const SlotMap &entries, const char *body)
 QByteArray withTail(SlotMap entries, const char *body)
 {
     const int tail = 0x60 + int(hex(body).size());
-    entries.insert(MbnProgram::FilterTableSlot, tail);
-    entries.insert(MbnProgram::ClosingSlot, tail + 8);
+    entries.insert(Mbn::SlotFilterTable, tail);
+    entries.insert(Mbn::SlotClosing, tail + 8);
     return program(entries, body) + hex("0001 C000 E000 1FFE 0400 0001 FFFF");
 }
 

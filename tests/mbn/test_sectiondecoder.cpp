@@ -10,9 +10,10 @@
 #include <QSet>
 
 #include "config/model.h"
+#include "format/mbnformat.h"
 #include "psi/exportcheck.h"
 #include "psi/psivmprogram.h"
-#include "psitestutil.h"
+#include "tests/common/psitestutil.h"
 
 Q_DECLARE_METATYPE(TransportStreamCfg)
 
@@ -212,8 +213,8 @@ void TestSectionDecoder::roundTrip()
     QCOMPARE(exportProgramSize(cfg), int(p.size()));
 
     QMap<int, SentSection> sent;
-    for (int slot = 0; slot < PsiVmProgram::EntrySlots; ++slot) {
-        if (slot == PsiVmProgram::SlotFilterTable || u16At(p, 2 * slot) == 0xFFFF)
+    for (int slot = 0; slot < Mbn::EntrySlots; ++slot) {
+        if (slot == Mbn::SlotFilterTable || u16At(p, 2 * slot) == 0xFFFF)
             continue;
         SentSection s;
         const QString why = runRoutine(p, slot, &s);
