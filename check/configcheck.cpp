@@ -4,18 +4,18 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "config/cfgreader.h"
 #include "config/model.h"
 #include "config/number.h"
+#include "format/mbnformat.h"
 #include "psi/exportcheck.h"
 
 namespace {
 
 constexpr int PidCount = 8192;
-constexpr quint16 LastPsiSiPid = 0x001F; // PAT, CAT, NIT, SDT, EIT, TDT... (EN 300 468 table 1)
-constexpr quint16 NullPid = 0x1FFF;
 constexpr int Ports = 4;
 constexpr int MaxLogicalChannel = 999;
 
@@ -178,7 +178,11 @@ private:
     void checkUse(const PidUse &use);
     void checkServiceUses(int i);
     void checkService(int i);
+    void checkServiceOwners(int i);
+    void checkLanguages(int i);
     void checkFilters();
+    void checkRemap(const FilterCfg &f, const PidSet &reaching, quint32 base,
+                    const std::function<void(const QString &)> &report);
 
     const TransportStreamCfg &m_cfg;
     const CfgSourceLines *m_lines;
@@ -230,10 +234,10 @@ void Checker::checkUse(const PidUse &use)
         warn(subject, use.service, use.element, use.line, message);
     };
 
-    if (use.pid <= LastPsiSiPid)
+    if (use.pid <= Pid::LastReserved)
         report(QStringLiteral("PID %1, used for %2, is inside 0x0000..0x001F, which is reserved for PSI/SI")
                    .arg(hexNumber(use.pid, 4, HexCase::Upper), useText(use)));
-    else if (use.pid == NullPid)
+    else if (use.pid == Pid::Null)
         report(QStringLiteral("PID 0x1FFF, used for %1, is the PID of null packets").arg(useText(use)));
     if (use.pid >= PidCount)
         return;
@@ -284,10 +288,11 @@ void Checker::checkServiceUses(int i)
                     QStringLiteral("PCR PID %1 is none of the service's elementary PIDs").arg(hexNumber(s.pcrPid, 4, HexCase::Upper)));
 }
 
-void Checker::checkService(int i)
+// Service ids, generated PMT PIDs and visible logical channel numbers that
+// an earlier service has already taken.
+void Checker::checkServiceOwners(int i)
 {
     const ServiceCfg &s = m_cfg.services.at(i);
-
     int &idOwner = m_serviceIdOwner[s.id];
     if (idOwner < 0)
         idOwner = i;
@@ -305,7 +310,43 @@ void Checker::checkService(int i)
                         QStringLiteral("its PMT goes on PID %1, where %2%3 has its PMT too")
                             .arg(hexNumber(s.pmtPid, 4, HexCase::Upper), label(pmtOwner), atLine(serviceLine(pmtOwner))));
     }
+}
 
+// Languages where the export writes them: the EIT's short event descriptor
+// and the teletext descriptors.
+void Checker::checkLanguages(int i)
+{
+    const ServiceCfg &s = m_cfg.services.at(i);
+    if (m_cfg.eitEnabled && s.pmtEnabled && !isLanguageCode(s.language))
+        warnService(i, -1, serviceLine(i),
+                    s.language.isEmpty()
+                        ? QStringLiteral("the event language is empty; the EIT needs an ISO 639 code "
+                                         "of three letters")
+                        : QStringLiteral("the event language \"%1\" is not an ISO 639 code of three "
+                                         "letters")
+                              .arg(s.language));
+    if (!s.pmtEnabled)
+        return;
+    for (int e = 0; e < s.elements.size(); ++e) {
+        const ESCfg &es = s.elements.at(e);
+        if (es.type != EsTeletext || isLanguageCode(es.language))
+            continue;
+        warnService(i, e, elementLine(i, e),
+                    es.language.isEmpty()
+                        ? QStringLiteral("elementary stream %1 (teletext) has no language; its "
+                                         "teletext descriptor needs an ISO 639 code of three letters")
+                              .arg(e + 1)
+                        : QStringLiteral("elementary stream %1 (teletext) has the language \"%2\", "
+                                         "which is not an ISO 639 code of three letters")
+                              .arg(e + 1)
+                              .arg(es.language));
+    }
+}
+
+void Checker::checkService(int i)
+{
+    const ServiceCfg &s = m_cfg.services.at(i);
+    checkServiceOwners(i);
     checkServiceUses(i);
 
     if (s.lcEnabled && s.lcVisible && s.lcNumber <= MaxLogicalChannel) {
@@ -319,31 +360,7 @@ void Checker::checkService(int i)
                             .arg(label(owner), atLine(logicalChannelLine(owner))));
     }
 
-    if (m_cfg.eitEnabled && s.pmtEnabled && !isLanguageCode(s.language))
-        warnService(i, -1, serviceLine(i),
-                    s.language.isEmpty()
-                        ? QStringLiteral("the event language is empty; the EIT needs an ISO 639 code "
-                                         "of three letters")
-                        : QStringLiteral("the event language \"%1\" is not an ISO 639 code of three "
-                                         "letters")
-                              .arg(s.language));
-    if (s.pmtEnabled) {
-        for (int e = 0; e < s.elements.size(); ++e) {
-            const ESCfg &es = s.elements.at(e);
-            if (es.type != EsTeletext || isLanguageCode(es.language))
-                continue;
-            warnService(i, e, elementLine(i, e),
-                        es.language.isEmpty()
-                            ? QStringLiteral("elementary stream %1 (teletext) has no language; its "
-                                             "teletext descriptor needs an ISO 639 code of three letters")
-                                  .arg(e + 1)
-                            : QStringLiteral("elementary stream %1 (teletext) has the language \"%2\", "
-                                             "which is not an ISO 639 code of three letters")
-                                  .arg(e + 1)
-                                  .arg(es.language));
-        }
-    }
-
+    checkLanguages(i);
     if (m_cfg.sdtEnabled && s.serviceName.trimmed().isEmpty())
         warnService(i, -1, serviceLine(i),
                     QStringLiteral("the service name is empty, and the SDT announces the service "
@@ -353,6 +370,52 @@ void Checker::checkService(int i)
 // The MUX hands a packet of a port to the first rule, in order, that applies
 // to the port and matches its PID; a rule all of whose PIDs earlier rules
 // already decide on each of its ports never acts.
+// The PIDs a rule matches, and the base its remap subtracts before adding
+// new-base; an empty text, or why the rule can match nothing at all.
+QString matchedPids(const FilterCfg &f, PidSet *matched, quint32 *base)
+{
+    if (f.match == MatchRange) {
+        if (f.a > f.b)
+            return QStringLiteral("matches no PID: its lowest PID is above its highest");
+        *matched = rangeSet(int(f.a), int(qMin<quint32>(f.b, PidCount - 1)));
+        *base = f.a;
+    } else {
+        if (f.b & ~f.a)
+            return QStringLiteral("matches no PID: the value has bits outside the mask");
+        *matched = maskSet(f.a, f.b);
+        *base = f.a & f.b;
+    }
+    return QString();
+}
+
+// A remap moves the PIDs that reach it as a whole: none of them may land on
+// PSI/SI PIDs or on a PMT that the MUX generates.
+void Checker::checkRemap(const FilterCfg &f, const PidSet &reaching, quint32 base,
+                         const std::function<void(const QString &)> &report)
+{
+    // Each PID p goes to (p - base + new-base) mod 8192.
+    const int shift = int((qint64(f.newBase) - qint64(base)) % PidCount + PidCount) % PidCount;
+    const PidSet targets = rotated(reaching, shift);
+    const auto source = [&](int target) { return quint16(((target - shift) % PidCount + PidCount) % PidCount); };
+    const auto pidText = [](int pid) { return hexNumber(quint16(pid), 4, HexCase::Upper); };
+    const int psi = firstIn(targets, 0, Pid::LastReserved);
+    if (psi >= 0)
+        report(QStringLiteral("remaps PID %1 to %2, inside 0x0000..0x001F, which is reserved for PSI/SI")
+                   .arg(pidText(source(psi)), pidText(psi)));
+    // The MUX sends its own PMTs there; a remapped stream would collide with them.
+    for (int w = 0; w < int(targets.size()); ++w) {
+        for (quint64 bits = targets[size_t(w)]; bits; bits &= bits - 1) {
+            const int pid = w * 64 + qCountTrailingZeroBits(bits);
+            const int owner = m_pmtOwner[size_t(pid)];
+            if (owner < 0)
+                continue;
+            report(QStringLiteral("remaps PID %1 to %2, where %3%4 has its generated PMT")
+                       .arg(pidText(source(pid)), pidText(pid), label(owner), atLine(serviceLine(owner))));
+            return;
+        }
+    }
+}
+
 void Checker::checkFilters()
 {
     std::array<PidSet, Ports> decided{};
@@ -367,21 +430,11 @@ void Checker::checkFilters()
         };
 
         PidSet matched{};
-        quint32 base = 0; // what the remap subtracts before adding new-base
-        if (f.match == MatchRange) {
-            if (f.a > f.b) {
-                report(QStringLiteral("matches no PID: its lowest PID is above its highest"));
-                continue;
-            }
-            matched = rangeSet(int(f.a), int(qMin<quint32>(f.b, PidCount - 1)));
-            base = f.a;
-        } else {
-            if (f.b & ~f.a) {
-                report(QStringLiteral("matches no PID: the value has bits outside the mask"));
-                continue;
-            }
-            matched = maskSet(f.a, f.b);
-            base = f.a & f.b;
+        quint32 base = 0;
+        const QString none = matchedPids(f, &matched, &base);
+        if (!none.isEmpty()) {
+            report(none);
+            continue;
         }
 
         // What reaches the rule: its PIDs less those decided before, on each port.
@@ -394,45 +447,15 @@ void Checker::checkFilters()
                 decided[size_t(p)][w] |= matched[w];
             }
         }
-        if (isEmpty(reaching)) {
+        if (isEmpty(reaching))
             report(f.input == InputAny
                        ? QStringLiteral("never matches: earlier rules already decide every PID it "
                                         "matches, on every port")
                        : QStringLiteral("never matches: earlier rules on port %1 already decide every "
                                         "PID it matches")
                              .arg(f.input));
-            continue;
-        }
-        if (f.action != ActionRemap)
-            continue;
-
-        // Each PID p goes to (p - base + new-base) mod 8192: the set moves as a whole.
-        const int shift = int((qint64(f.newBase) - qint64(base)) % PidCount + PidCount) % PidCount;
-        const PidSet targets = rotated(reaching, shift);
-        const auto source = [&](int target) { return quint16(((target - shift) % PidCount + PidCount) % PidCount); };
-        const int psi = firstIn(targets, 0, LastPsiSiPid);
-        if (psi >= 0)
-            report(QStringLiteral("remaps PID %1 to %2, inside 0x0000..0x001F, which is reserved for PSI/SI")
-                       .arg(hexNumber(source(psi), 4, HexCase::Upper), hexNumber(quint16(psi), 4, HexCase::Upper)));
-        // The MUX sends its own PMTs there; a remapped stream would collide with them.
-        for (int w = 0; w < int(targets.size()); ++w) {
-            quint64 bits = targets[size_t(w)];
-            bool reported = false;
-            while (bits) {
-                const int pid = w * 64 + qCountTrailingZeroBits(bits);
-                bits &= bits - 1;
-                const int owner = m_pmtOwner[size_t(pid)];
-                if (owner < 0)
-                    continue;
-                report(QStringLiteral("remaps PID %1 to %2, where %3%4 has its generated PMT")
-                           .arg(hexNumber(source(pid), 4, HexCase::Upper), hexNumber(quint16(pid), 4, HexCase::Upper), label(owner),
-                                atLine(serviceLine(owner))));
-                reported = true;
-                break;
-            }
-            if (reported)
-                break;
-        }
+        else if (f.action == ActionRemap)
+            checkRemap(f, reaching, base, report);
     }
 }
 
