@@ -115,6 +115,8 @@ private:
     void loadService(int row);
     bool serviceEditorChanged() const;
     bool commitService();
+    bool serviceFieldsValid();
+    void readServiceEditor(ServiceCfg &s) const;
     void refreshServiceList();
     void refreshElementList();
     void updateServiceEnables();

@@ -317,11 +317,10 @@ bool Velunor::serviceEditorChanged() const
     return false;
 }
 
-bool Velunor::commitService()
+// The first field of the service editor that does not hold a number in its
+// range gets the invalid-field warning; false then.
+bool Velunor::serviceFieldsValid()
 {
-    if (!serviceOpen || !serviceEditorChanged())
-        return true;
-
     struct Check {
         QLineEdit *field;
         qint32 least;
@@ -345,8 +344,11 @@ bool Velunor::commitService()
             return false;
         }
     }
+    return true;
+}
 
-    ServiceCfg &s = editedService;
+void Velunor::readServiceEditor(ServiceCfg &s) const
+{
     s.id = static_cast<quint16>(integerValue(ui->serviceID->text()));
     s.type = ui->serviceType->currentData().toInt();
     s.providerName = ui->providerName->text().trimmed();
@@ -356,15 +358,26 @@ bool Velunor::commitService()
     s.language = ui->language->text().trimmed();
     s.pmtPid = static_cast<quint16>(integerValue(ui->pmtPID->text()));
     s.pcrPid = static_cast<quint16>(integerValue(ui->pcrPID->text()));
-    s.caEnabled = ca;
+    s.caEnabled = ui->caEnabled->isChecked();
     // Kept from the text even while the group is off, so switching CA or the
     // logical channel back on finds the numbers the operator left there.
     s.caId = static_cast<quint16>(integerValue(ui->caID->text()));
     s.ecmPid = static_cast<quint16>(integerValue(ui->ecmPID->text()));
     s.pmtEnabled = ui->pmtEnabled->isChecked();
-    s.lcEnabled = lc;
+    s.lcEnabled = ui->lcEnabled->isChecked();
     s.lcVisible = ui->lcVisible->isChecked();
     s.lcNumber = static_cast<quint16>(integerValue(ui->lcNumber->text()));
+}
+
+bool Velunor::commitService()
+{
+    if (!serviceOpen || !serviceEditorChanged())
+        return true;
+    if (!serviceFieldsValid())
+        return false;
+
+    ServiceCfg &s = editedService;
+    readServiceEditor(s);
     config.services[editedRow] = s;
 
     // Show what was stored where it was not validated, and select the stored
@@ -372,11 +385,11 @@ bool Velunor::commitService()
     // item offers, would keep the service "edited" after every commit.
     if (ui->serviceType->currentIndex() < 0)
         ui->serviceType->setCurrentIndex(ui->serviceType->findData(s.type));
-    if (!ca) {
+    if (!s.caEnabled) {
         ui->caID->setText(formatNumber(s.caId, 4, settings.hex));
         ui->ecmPID->setText(formatNumber(s.ecmPid, 4, settings.hex));
     }
-    if (!lc)
+    if (!s.lcEnabled)
         ui->lcNumber->setText(QString::number(s.lcNumber));
 
     // Only this service's entry can have changed: rewrite its text instead of
