@@ -1,7 +1,8 @@
 #include "config/model.h"
 
-#include <iterator>
 #include <tuple>
+
+#include "format/mbnformat.h"
 
 namespace {
 
@@ -9,13 +10,13 @@ namespace {
 // private data and is told apart by its descriptor.
 const EsTypeInfo EsTypes[] = {
     {EsMpeg2Video, QT_TRANSLATE_NOOP("ValueEntry", "MPEG2 Video"), QT_TRANSLATE_NOOP("ValueEntry", "Vid"),
-     "MPEG-2 video", 0x02},
+     "MPEG-2 video", StreamType::Mpeg2Video},
     {EsMpeg2Audio, QT_TRANSLATE_NOOP("ValueEntry", "MPEG2 Audio"), QT_TRANSLATE_NOOP("ValueEntry", "Aud"),
-     "MPEG-2 audio", 0x03},
+     "MPEG-2 audio", StreamType::Mpeg2Audio},
     {EsTeletext, QT_TRANSLATE_NOOP("ValueEntry", "Teletext"), QT_TRANSLATE_NOOP("ValueEntry", "Txt"),
-     "teletext", 0x06},
+     "teletext", StreamType::PesPrivateData},
     {EsH264Video, QT_TRANSLATE_NOOP("ValueEntry", "H264 Video"), QT_TRANSLATE_NOOP("ValueEntry", "Vid"),
-     "H.264 video", 0x1B},
+     "H.264 video", StreamType::H264Video},
 };
 
 } // namespace

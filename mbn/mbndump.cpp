@@ -166,19 +166,19 @@ QString runningStatusName(int status)
 QString tableName(int tableId)
 {
     switch (tableId) {
-    case 0x00: return QStringLiteral("PAT");
+    case TableId::Pat: return QStringLiteral("PAT");
     case 0x01: return QStringLiteral("CAT");
-    case 0x02: return QStringLiteral("PMT");
-    case 0x40: return QStringLiteral("NIT actual network");
-    case 0x41: return QStringLiteral("NIT other network");
-    case 0x42: return QStringLiteral("SDT actual transport stream");
-    case 0x46: return QStringLiteral("SDT other transport stream");
-    case 0x4E: return QStringLiteral("EIT actual transport stream, present/following");
+    case TableId::Pmt: return QStringLiteral("PMT");
+    case TableId::NitActual: return QStringLiteral("NIT actual network");
+    case TableId::NitOther: return QStringLiteral("NIT other network");
+    case TableId::SdtActual: return QStringLiteral("SDT actual transport stream");
+    case TableId::SdtOther: return QStringLiteral("SDT other transport stream");
+    case TableId::EitPfActual: return QStringLiteral("EIT actual transport stream, present/following");
     case 0x4F: return QStringLiteral("EIT other transport stream, present/following");
-    case 0x70: return QStringLiteral("TDT");
+    case TableId::Tdt: return QStringLiteral("TDT");
     case 0x73: return QStringLiteral("TOT");
     default:
-        if (tableId >= 0x50 && tableId <= 0x6F)
+        if (tableId >= 0x50 && tableId <= TableId::EitLast)
             return QStringLiteral("EIT schedule");
         return QStringLiteral("unknown table");
     }
