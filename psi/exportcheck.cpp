@@ -74,27 +74,28 @@ void checkService(const TransportStreamCfg &cfg, int i, Problems &problems)
 {
     using namespace PsiSections;
     const ServiceCfg &s = cfg.services.at(i);
-    const QString label = serviceLabel(i, s) + QLatin1String(": ");
+    // Built only for a service that has a problem: most have none.
+    const auto label = [&] { return serviceLabel(i, s) + QLatin1String(": "); };
     problems.service = i;
     if ((cfg.sdtEnabled || cfg.nitEnabled) && s.type != ServiceDigitalTv && s.type != ServiceDigitalRadio)
-        problems << label
+        problems << label()
                 + QStringLiteral("service type %1 has no DVB service_type; only 0 (Digital TV) "
                                  "and 1 (Digital Radio) can go into the SDT and NIT")
                       .arg(s.type);
     if (cfg.sdtEnabled) {
         const int body = descriptorBody(measured([&](PsiBuffer &b) { serviceDescriptor(b, s); }));
         if (body > MaxDescriptorBody)
-            problems << label + tooLong(QStringLiteral("the service descriptor"), body, MaxDescriptorBody);
+            problems << label() + tooLong(QStringLiteral("the service descriptor"), body, MaxDescriptorBody);
     }
     if (s.pmtEnabled) {
         const int section = sectionSize(measured([&](PsiBuffer &b) { pmt(b, s); }));
         if (section > MaxPsiSectionSize)
-            problems << label + tooLong(QStringLiteral("the PMT section"), section, MaxPsiSectionSize);
+            problems << label() + tooLong(QStringLiteral("the PMT section"), section, MaxPsiSectionSize);
     }
     if (s.pmtEnabled && cfg.eitEnabled) {
         const int body = descriptorBody(measured([&](PsiBuffer &b) { shortEventDescriptor(b, s); }));
         if (body > MaxDescriptorBody)
-            problems << label + tooLong(QStringLiteral("the short event descriptor"), body, MaxDescriptorBody);
+            problems << label() + tooLong(QStringLiteral("the short event descriptor"), body, MaxDescriptorBody);
         // One short event descriptor of at most 255 bytes keeps the EIT
         // section far below its 4096-byte limit.
     }

@@ -65,38 +65,69 @@ void PsiBuffer::writeOnes(int count)
     m_position += count;
 }
 
+namespace {
+
+enum class TextKind { Ascii, Latin1, Other };
+
+TextKind textKind(const QString &text)
+{
+    TextKind kind = TextKind::Ascii;
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF)
+            return TextKind::Other;
+        if (c.unicode() > 0x7F)
+            kind = TextKind::Latin1;
+    }
+    return kind;
+}
+
+const QByteArray Latin1Selector("\x10\x00\x01", 3);
+
+} // namespace
+
 QByteArray PsiBuffer::encodeText(const QString &text)
 {
-    bool ascii = true;
-    bool latin1 = true;
-    for (const QChar c : text) {
-        if (c.unicode() > 0x7F)
-            ascii = false;
-        if (c.unicode() > 0xFF)
-            latin1 = false;
-    }
-    if (ascii)
+    switch (textKind(text)) {
+    case TextKind::Ascii:
         return text.toLatin1();
-    // EN 300 468 Annex A: without a selector a receiver assumes the Latin
-    // alphabet of table 00 (ISO/IEC 6937), so anything beyond ASCII names its table.
-    if (latin1)
-        return QByteArray("\x10\x00\x01", 3) + text.toLatin1();
+    case TextKind::Latin1:
+        // EN 300 468 Annex A: without a selector a receiver assumes the Latin
+        // alphabet of table 00 (ISO/IEC 6937), so anything beyond ASCII names its table.
+        return Latin1Selector + text.toLatin1();
+    case TextKind::Other:
+        break;
+    }
     return QByteArray(1, '\x15') + text.toUtf8();
+}
+
+int PsiBuffer::encodedSize(const QString &text)
+{
+    switch (textKind(text)) {
+    case TextKind::Ascii: return int(text.size());
+    case TextKind::Latin1: return int(Latin1Selector.size() + text.size());
+    case TextKind::Other: break;
+    }
+    return int(encodeText(text).size());
 }
 
 void PsiBuffer::writeString(const QString &text)
 {
     if (m_position % 8 != 0 && !measuring())
         qCCritical(lcExport, "Writing string at non-octet aligned position in PSI buffer");
-    const QByteArray bytes = encodeText(text);
-    if (bytes.size() > 255) {
+    const QByteArray bytes = measuring() ? QByteArray() : encodeText(text);
+    const int size = measuring() ? encodedSize(text) : int(bytes.size());
+    if (size > 255) {
         // The length byte would keep only its low 8 bits and no receiver could
         // find the end of the text; the export refuses such texts beforehand.
         if (!measuring())
-            qCCritical(lcExport, "Text of %d bytes does not fit its 8-bit length field", int(bytes.size()));
+            qCCritical(lcExport, "Text of %d bytes does not fit its 8-bit length field", size);
         m_error = true;
     }
-    writeBits(quint32(bytes.size()), 8);
+    writeBits(quint32(size), 8);
+    if (measuring()) {
+        m_position += 8 * size;
+        return;
+    }
     for (const char b : bytes)
         writeBits(quint8(b), 8);
 }

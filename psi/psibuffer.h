@@ -53,6 +53,8 @@ public:
     // The bytes that writeString puts after its length byte: plain ASCII as
     // it is; otherwise a character-table selector and ISO/IEC 8859-1 or UTF-8.
     static QByteArray encodeText(const QString &text);
+    // Their number, without building them for plain and Latin-1 text.
+    static int encodedSize(const QString &text);
 
 private:
     bool fits(int bits);

@@ -13,12 +13,14 @@ PsiVmProgram::PsiVmProgram(PsiBuffer::Mode mode)
 {
 }
 
-void PsiVmProgram::fault(const QString &message)
-{
-    if (!measuring())
-        qCCritical(lcExport, "%s", qPrintable(message));
-    m_encodingError = true;
-}
+// Reports only while encoding: a measuring build runs past every limit by
+// design, and builds no message text for it.
+#define PSIVM_FAULT(...)                                                                          \
+    do {                                                                                          \
+        m_encodingError = true;                                                                   \
+        if (!measuring())                                                                         \
+            qCCritical(lcExport, __VA_ARGS__);                                                    \
+    } while (false)
 
 void PsiVmProgram::clearProgram()
 {
@@ -53,11 +55,11 @@ void PsiVmProgram::alignProgram(int n)
 void PsiVmProgram::setEntryPoint(int slot, int offset)
 {
     if (slot < 0 || slot >= EntrySlots) {
-        fault(QStringLiteral("Tried to set entry point %1").arg(slot));
+        PSIVM_FAULT("Tried to set entry point %d", slot);
         return;
     }
     if (offset > MaxOffset)
-        fault(QStringLiteral("Entry point %1 at offset %2 is beyond the 16-bit program space").arg(slot).arg(offset));
+        PSIVM_FAULT("Entry point %d at offset %d is beyond the 16-bit program space", slot, offset);
     if (m_program.size() < 2 * slot + 2)
         m_program.resize(2 * slot + 2, '\xFF');
     m_program[2 * slot] = char((offset >> 8) & 0xFF);
@@ -67,7 +69,7 @@ void PsiVmProgram::setEntryPoint(int slot, int offset)
 void PsiVmProgram::emitCopy(int offset, int length)
 {
     if (offset > MaxOffset || length > MaxCopyLength)
-        fault(QStringLiteral("Copy of %1 bytes at offset %2 cannot be addressed").arg(length).arg(offset));
+        PSIVM_FAULT("Copy of %d bytes at offset %d cannot be addressed", length, offset);
     m_program.append(char(Op::CopyFlag | ((length >> 8) & 0x3F)));
     m_program.append(char(length & 0xFF));
     append16(quint16(offset));

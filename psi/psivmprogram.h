@@ -88,7 +88,6 @@ private:
     // size, and return where it starts.
     int appendFinishedSection();
     int beginSection();
-    void fault(const QString &message);
     void emitSectionRoutine(const TransportStreamCfg &cfg, int sectionOffset, quint16 interval,
                             int listKind, quint16 pid, int context, int slot);
     void append16(quint16 value);
