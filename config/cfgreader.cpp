@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <climits>
@@ -131,13 +132,27 @@ inline bool isPunctuation(int c)
     return c == '{' || c == '}' || c == '=' || c == ';';
 }
 
+// UTF-8 when the bytes are valid UTF-8, else Latin-1: files saved by older
+// tools in an ISO/IEC 8859-1 locale keep their characters. Only the first
+// bytes of the file can be a byte order mark (parseData() skips them); a
+// U+FEFF that begins a value is a character of the text, which
+// QString::fromUtf8() would drop.
+QString decoded(QByteArrayView v)
+{
+    if (!v.isValidUtf8())
+        return QString::fromLatin1(v);
+    if (!v.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(v);
+    QStringDecoder toUtf16(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return toUtf16(v);
+}
+
 // A token as it may stand in a message: decoded, and cut short when a damaged
 // file hands us a very long one.
 QString shown(const QByteArray &bytes)
 {
     constexpr qsizetype limit = 40;
-    const QByteArrayView v = QByteArrayView(bytes).first(qMin(bytes.size(), limit));
-    QString s = v.isValidUtf8() ? QString::fromUtf8(v) : QString::fromLatin1(v);
+    QString s = decoded(QByteArrayView(bytes).first(qMin(bytes.size(), limit)));
     for (QChar &c : s) {
         if (c.unicode() < 0x20)
             c = QChar(u'?');
@@ -731,11 +746,7 @@ bool CfgReader::readBool(const Token &value, const QByteArray &key, bool *result
 
 QString CfgReader::readText(const QByteArray &value)
 {
-    // UTF-8 when the bytes are valid UTF-8, else Latin-1: files saved by older
-    // tools in an ISO/IEC 8859-1 locale keep their characters.
-    const QByteArrayView v(value);
-    const QString s = v.isValidUtf8() ? QString::fromUtf8(v) : QString::fromLatin1(v);
-    return s.trimmed();
+    return decoded(value).trimmed();
 }
 
 void CfgReader::store(int field, qint32 number, bool flag, const QString &text)

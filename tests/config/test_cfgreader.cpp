@@ -383,6 +383,9 @@ void TestCfgReader::encoding_data()
     QTest::newRow("0xFF inside quotes") << QByteArray("'a\xFF;b'") << QStringLiteral("a\u00ff;b");
     QTest::newRow("NUL and 0xFF together") << bytes("'\0\xFFz'") << QStringView(u"\0\u00ffz", 3).toString();
     QTest::newRow("0xFF in a bare word") << QByteArray("\xFF\xFE") << QStringLiteral("\u00ff\u00fe");
+    QTest::newRow("U+FEFF inside a value") << QByteArray("'a \xEF\xBB\xBF b'") << QStringLiteral("a \ufeff b");
+    QTest::newRow("U+FEFF at the start of a value") << QByteArray("\xEF\xBB\xBFName") << QStringLiteral("\ufeffName");
+    QTest::newRow("U+FEFF after blanks at the start") << QByteArray("' \xEF\xBB\xBFh'") << QStringLiteral("\ufeffh");
 }
 
 void TestCfgReader::encoding()
