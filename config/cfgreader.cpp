@@ -247,8 +247,22 @@ bool CfgReader::open(const QString &fileName)
     m_errorLine = m_errorColumn = 0;
     m_errorString.clear();
 
-    if (QFileInfo(fileName).isDir()) {
+    // The type is checked before opening: opening a FIFO would wait for a
+    // writer, and a device such as /dev/zero never ends.
+    const QFileInfo info(fileName);
+    if (info.isDir()) {
         m_errorString = tr("cannot open '%1': it is a directory").arg(fileName);
+        return false;
+    }
+    if (info.exists() && !info.isFile()) {
+        m_errorString = tr("cannot open '%1': it is not a regular file").arg(fileName);
+        return false;
+    }
+    const QString tooLarge = tr("cannot read '%1': it is larger than %2 MiB, too large for a configuration")
+                                 .arg(fileName)
+                                 .arg(MaxFileSize >> 20);
+    if (info.size() > MaxFileSize) {
+        m_errorString = tooLarge;
         return false;
     }
     QFile file(fileName);
@@ -259,6 +273,11 @@ bool CfgReader::open(const QString &fileName)
     m_data = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         m_errorString = tr("cannot read '%1': %2").arg(fileName, file.errorString());
+        m_data.clear();
+        return false;
+    }
+    if (m_data.size() > MaxFileSize) { // it grew after the check above
+        m_errorString = tooLarge;
         m_data.clear();
         return false;
     }

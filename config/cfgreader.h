@@ -32,8 +32,13 @@ class CfgReader
 public:
     CfgReader();
 
+    // The largest configuration read. Thousands of services take a few
+    // megabytes; anything bigger is not a configuration, and a device or a
+    // pipe named by mistake (/dev/zero) must not fill the memory.
+    static constexpr qint64 MaxFileSize = qint64(64) << 20;
+
     // Reads the whole file into memory; false (with errorString()) when it
-    // cannot be opened or read.
+    // cannot be opened or read, is no regular file or is over MaxFileSize.
     bool open(const QString &fileName);
 
     // Parses the opened file. On false *out stays as it was, and errorLine(),

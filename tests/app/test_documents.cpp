@@ -121,12 +121,13 @@ void TestDocuments::applyEdit(int edit)
 
 void TestDocuments::loadErrorLeavesDocument_data()
 {
-    QTest::addColumn<QString>("kind"); // "missing", "directory" or "file"
+    QTest::addColumn<QString>("kind"); // "missing", "directory", "large" or "file"
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("where"); // regular expression for the informative text
 
     QTest::newRow("missing file") << "missing" << QByteArray() << ".+";
     QTest::newRow("directory") << "directory" << QByteArray() << "directory";
+    QTest::newRow("larger than any configuration") << "large" << QByteArray() << "larger than 64 MiB";
     QTest::newRow("empty file") << "file" << QByteArray() << "^Line 1, column 1: .*empty";
     QTest::newRow("unknown key on line 3") << "file" << QByteArray("transport-stream {\n\tid = 1;\n\tfoo = 2;\n}\n")
                                            << "^Line 3, column 2: .*'foo'.*'transport-stream'";
@@ -154,6 +155,8 @@ void TestDocuments::loadErrorLeavesDocument()
         QVERIFY(QDir().mkpath(bad));
     else if (kind == "file")
         QVERIFY(writeWholeFile(bad, content));
+    else if (kind == "large")
+        QVERIFY(writeWholeFile(bad, content) && QFile::resize(bad, CfgReader::MaxFileSize + 1));
     load(bad);
 
     QCOMPARE(win->prompter.messages.size(), 1);

@@ -1,6 +1,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
+#include "config/cfgreader.h"
 #include "tests/common/bytecompare.h"
 #include "tests/common/filehelpers.h"
 
@@ -11,8 +14,8 @@ class TestFormatCommand : public QObject
 private slots:
     void writesCanonicalText_data();
     void writesCanonicalText();
-    void reportsParseErrorWithPosition_data();
-    void reportsParseErrorWithPosition();
+    void reportsBadInput_data();
+    void reportsBadInput();
     void unreadableInputOrUnwritableOutput();
 
 private:
@@ -55,29 +58,47 @@ void TestFormatCommand::writesCanonicalText()
         QVERIFY(r.out.isEmpty());
 }
 
-void TestFormatCommand::reportsParseErrorWithPosition_data()
+void TestFormatCommand::reportsBadInput_data()
 {
     QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QByteArray>("message"); // after the file name
+    QTest::addColumn<QString>("file");       // empty: bad.mux holding input; "fifo"; "sparse": bad.mux past the bound
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("message"); // after the file name; %1 stands for it
     QTest::newRow("misplaced ';' after a closing brace")
-        << QByteArray("transport-stream {\n\tservice {\n\t};\n}\n") << QByteArray(":3:3: error: unexpected ';'\n");
-    QTest::newRow("value out of range") << QByteArray("transport-stream {\n\tpat-time = 501;\n}\n")
+        << QByteArray("transport-stream {\n\tservice {\n\t};\n}\n") << QString() << 1
+        << QByteArray(":3:3: error: unexpected ';'\n");
+    QTest::newRow("value out of range") << QByteArray("transport-stream {\n\tpat-time = 501;\n}\n") << QString() << 1
                                         << QByteArray(":2:13: error: value 501 is out of range 25..500 for 'pat-time'\n");
-    QTest::newRow("unknown key") << QByteArray("transport-stream {\n  foo = 1;\n}\n")
+    QTest::newRow("unknown key") << QByteArray("transport-stream {\n  foo = 1;\n}\n") << QString() << 1
                                  << QByteArray(":2:3: error: unknown key 'foo' in block 'transport-stream'\n");
+    const QByteArray notRegular(": error: cannot open '%1': it is not a regular file\n");
+    QTest::newRow("a device that never ends") << QByteArray() << QStringLiteral("/dev/zero") << 2 << notRegular;
+    QTest::newRow("a FIFO, not opened") << QByteArray() << QStringLiteral("fifo") << 2 << notRegular;
+    QTest::newRow("over 64 MiB") << QByteArray("transport-stream {\n") << QStringLiteral("sparse") << 2
+                                 << QByteArray(": error: cannot read '%1': it is larger than 64 MiB");
 }
 
-void TestFormatCommand::reportsParseErrorWithPosition()
+void TestFormatCommand::reportsBadInput()
 {
     QFETCH(QByteArray, input);
+    QFETCH(QString, file);
+    QFETCH(int, exitCode);
     QFETCH(QByteArray, message);
-    const QString in = m_dir.filePath(QStringLiteral("bad.mux"));
+    QString in = m_dir.filePath(QStringLiteral("bad.mux"));
+    if (file == QLatin1String("fifo")) {
+        in = m_dir.filePath(file);
+        QVERIFY(QFile::exists(in) || ::mkfifo(QFile::encodeName(in).constData(), 0600) == 0);
+    } else if (file.startsWith(u'/')) {
+        in = file;
+    } else {
+        QVERIFY(writeWholeFile(in, input));
+        QVERIFY(file.isEmpty() || QFile::resize(in, CfgReader::MaxFileSize + 1));
+    }
     const QString out = m_dir.filePath(QStringLiteral("previous.mux"));
-    QVERIFY(writeWholeFile(in, input));
     QVERIFY(writeWholeFile(out, "previous"));
     const CliRun r = runCli({QStringLiteral("format"), in, QStringLiteral("-o"), out});
-    QCOMPARE(r.exitCode, 1);
-    QVERIFY2(r.err.contains(in.toUtf8() + message), r.err.constData());
+    QCOMPARE(r.exitCode, exitCode);
+    QVERIFY2(r.err.contains(in.toUtf8() + message.replace("%1", in.toUtf8())), r.err.constData());
     QCOMPARE(readWholeFile(out), QByteArray("previous"));
 }
 
