@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 
+#include <cstdio>
+
 #include "config/cfgreader.h"
 #include "config/cfgwriter.h"
 #include "dialogs/prompter.h"
@@ -69,6 +71,12 @@ void Velunor::on_action_Load_triggered()
     // whole file was understood, so a fault leaves document and pages alone.
     TransportStreamCfg loaded;
     if (!reader.parse(&loaded)) {
+        // The reader's note on where it found the fault goes to the terminal,
+        // as it always has; the dialog gives the position and the reason.
+        if (!reader.diagnostic().isEmpty()) {
+            std::fprintf(stderr, "%s\n", reader.diagnostic().constData());
+            std::fflush(stderr);
+        }
         QString where;
         if (reader.errorLine() <= 0)
             where = reader.errorString();

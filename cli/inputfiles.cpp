@@ -1,6 +1,8 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <cstdio>
+
 #include "commands.h"
 #include "config/cfgreader.h"
 #include "mbn/mbnprogram.h"
@@ -12,6 +14,17 @@ namespace {
 // read whole.
 constexpr qint64 LargestProgramFile = 1 << 20;
 
+// The reader's note on where it found the fault, one line ahead of the
+// error, as the tool has always printed it.
+void printDiagnostic(const CfgReader &reader)
+{
+    const QByteArray note = reader.diagnostic();
+    if (note.isEmpty())
+        return;
+    std::fprintf(stderr, "%s\n", note.constData());
+    std::fflush(stderr);
+}
+
 } // namespace
 
 int readConfiguration(const QString &fileName, CfgReader *reader, TransportStreamCfg *cfg)
@@ -22,6 +35,7 @@ int readConfiguration(const QString &fileName, CfgReader *reader, TransportStrea
         return 2;
     }
     if (!reader->parse(cfg)) {
+        printDiagnostic(*reader);
         err << fileName << ':' << reader->errorLine() << ':' << reader->errorColumn()
             << ": error: " << reader->errorString() << '\n';
         return 1;

@@ -6,15 +6,14 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "config/number.h"
 
-// A one-line note on standard error naming the place in this file that found
-// the fault; kept for the faults that older tools also reported this way.
-#define CFG_DIAGNOSTIC() diagnostic(__FILE__, __LINE__)
+// A note naming the place in this file that found the fault, kept for the
+// faults that older tools also reported this way; the caller prints it.
+#define CFG_DIAGNOSTIC() noteDiagnostic(__FILE__, __LINE__)
 
 namespace {
 
@@ -212,10 +211,9 @@ void marksToLines(CfgSourceLines &lines, const char *bytes, qsizetype size)
 
 CfgReader::CfgReader() = default;
 
-void CfgReader::diagnostic(const char *file, int line)
+void CfgReader::noteDiagnostic(const char *file, int line)
 {
-    std::fprintf(stderr, "%s:%d\n", file, line);
-    std::fflush(stderr);
+    m_diagnostic = QByteArray(file) + ':' + QByteArray::number(line);
 }
 
 const char *CfgReader::blockName(BlockState state)
@@ -246,6 +244,7 @@ bool CfgReader::open(const QString &fileName)
     m_data.clear();
     m_errorLine = m_errorColumn = 0;
     m_errorString.clear();
+    m_diagnostic.clear();
 
     // The type is checked before opening: opening a FIFO would wait for a
     // writer, and a device such as /dev/zero never ends.
@@ -455,6 +454,7 @@ bool CfgReader::parseData(const QByteArray &data, TransportStreamCfg *out)
 {
     m_errorLine = m_errorColumn = 0;
     m_errorString.clear();
+    m_diagnostic.clear();
     m_lines = CfgSourceLines();
 
     // Keep a reference so the tokens may point into the bytes.

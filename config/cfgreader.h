@@ -55,6 +55,11 @@ public:
     int errorColumn() const { return m_errorColumn; }
     QString errorString() const { return m_errorString; }
 
+    // For some faults, the place in the reader's source that found it
+    // ("cfgreader.cpp:123"), as older tools printed it before the error;
+    // empty when there is none. The reader prints nothing itself.
+    QByteArray diagnostic() const { return m_diagnostic; }
+
 private:
     enum class LexState { BetweenTokens, InWord, InQuoted, Ended };
     enum class BlockState { TopLevel, TransportStream, StreamCa, Filter, Service, ServiceCa,
@@ -92,7 +97,7 @@ private:
     bool fail(qsizetype offset, const QString &reason);
     bool failAtToken(const Token &token, const QString &reason);
     bool failAtEnd(const QString &reason);
-    static void diagnostic(const char *file, int line);
+    void noteDiagnostic(const char *file, int line);
     static const char *blockName(BlockState state);
 
     // Input and lexer.
@@ -123,4 +128,5 @@ private:
     int m_errorLine = 0;
     int m_errorColumn = 0;
     QString m_errorString;
+    QByteArray m_diagnostic;
 };
