@@ -60,17 +60,18 @@ void Velunor::on_action_Load_triggered()
     if (name.isEmpty())
         return;
 
+    // The reader fills a record of its own and hands it over only when the
+    // whole file was understood, so a fault leaves document and pages alone.
+    // Without a line, the fault is in reading the file, not in its text.
     CfgReader reader;
-    if (!reader.open(name)) {
+    TransportStreamCfg loaded;
+    const bool parsed = reader.open(name) && reader.parse(&loaded);
+    if (!parsed && reader.errorLine() <= 0) {
         Prompter::warning(this, tr("Read Error"), tr("Your configuration could not be read."),
                           reader.errorString());
         return;
     }
-
-    // The reader fills a record of its own and hands it over only when the
-    // whole file was understood, so a fault leaves document and pages alone.
-    TransportStreamCfg loaded;
-    if (!reader.parse(&loaded)) {
+    if (!parsed) {
         // The reader's note on where it found the fault goes to the terminal,
         // as it always has; the dialog gives the position and the reason.
         if (!reader.diagnostic().isEmpty()) {
@@ -78,9 +79,7 @@ void Velunor::on_action_Load_triggered()
             std::fflush(stderr);
         }
         QString where;
-        if (reader.errorLine() <= 0)
-            where = reader.errorString();
-        else if (reader.errorString().isEmpty())
+        if (reader.errorString().isEmpty())
             where = tr("Line %1, column %2").arg(reader.errorLine()).arg(reader.errorColumn());
         else
             where = tr("Line %1, column %2: %3")

@@ -34,7 +34,12 @@ int readConfiguration(const QString &fileName, CfgReader *reader, TransportStrea
         err << fileName << ": error: " << reader->errorString() << '\n';
         return 2;
     }
-    if (!reader->parse(cfg)) {
+    const bool parsed = reader->parse(cfg);
+    if (!parsed && reader->errorLine() <= 0) { // the file failed, not its text
+        err << fileName << ": error: " << reader->errorString() << '\n';
+        return 2;
+    }
+    if (!parsed) {
         printDiagnostic(*reader);
         err << fileName << ':' << reader->errorLine() << ':' << reader->errorColumn()
             << ": error: " << reader->errorString() << '\n';

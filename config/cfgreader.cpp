@@ -15,11 +15,11 @@
 // faults that older tools also reported this way; the caller prints it.
 #define CFG_DIAGNOSTIC() noteDiagnostic(__FILE__, __LINE__)
 
-namespace {
+namespace cfgreader {
 
-constexpr int EndMarker = -1;
-
-enum class ValueKind { Number, Boolean, Text };
+// RecurringText: a text that many services or elements share (a provider,
+// an event title, a language).
+enum class ValueKind { Number, Boolean, Text, RecurringText };
 
 enum Field {
     StreamId, StreamOrigId, StreamNetId, StreamNetName, StreamPatEnabled, StreamSdtEnabled,
@@ -40,6 +40,12 @@ struct Key {
     qint32 max;
     Field field;
 };
+
+} // namespace cfgreader
+
+using namespace cfgreader;
+
+namespace {
 
 // PIDs of tables and streams stop at 8190: 0x1FFF is the null packet PID.
 constexpr qint32 MaxPid = 8190;
@@ -85,11 +91,11 @@ constexpr Key filterKeys[] = {
 constexpr Key serviceKeys[] = {
     {"id", ValueKind::Number, 0, 65535, ServiceId},
     {"type", ValueKind::Number, 0, 65535, ServiceType_},
-    {"provider-name", ValueKind::Text, 0, 0, ServiceProviderName},
+    {"provider-name", ValueKind::RecurringText, 0, 0, ServiceProviderName},
     {"service-name", ValueKind::Text, 0, 0, ServiceServiceName},
-    {"event-name", ValueKind::Text, 0, 0, ServiceEventName},
+    {"event-name", ValueKind::RecurringText, 0, 0, ServiceEventName},
     {"event-text", ValueKind::Text, 0, 0, ServiceEventText},
-    {"language", ValueKind::Text, 0, 0, ServiceLanguage},
+    {"language", ValueKind::RecurringText, 0, 0, ServiceLanguage},
     {"pmt-pid", ValueKind::Number, 0, MaxPid, ServicePmtPid},
     {"pcr-pid", ValueKind::Number, 0, MaxPid, ServicePcrPid},
     {"pmt-enabled", ValueKind::Boolean, 0, 0, ServicePmtEnabled},
@@ -108,7 +114,7 @@ constexpr Key logicalChannelKeys[] = {
 constexpr Key elementKeys[] = {
     {"type", ValueKind::Number, 0, 65535, ElementType},
     {"pid", ValueKind::Number, 0, MaxPid, ElementPid},
-    {"language", ValueKind::Text, 0, 0, ElementLanguage},
+    {"language", ValueKind::RecurringText, 0, 0, ElementLanguage},
 };
 
 template <std::size_t N>
@@ -148,10 +154,10 @@ QString decoded(QByteArrayView v)
 
 // A token as it may stand in a message: decoded, and cut short when a damaged
 // file hands us a very long one.
-QString shown(const QByteArray &bytes)
+QString shown(QByteArrayView bytes)
 {
     constexpr qsizetype limit = 40;
-    QString s = decoded(QByteArrayView(bytes).first(qMin(bytes.size(), limit)));
+    QString s = decoded(bytes.first(qMin(bytes.size(), limit)));
     for (QChar &c : s) {
         if (c.unicode() < 0x20)
             c = QChar(u'?');
@@ -161,55 +167,14 @@ QString shown(const QByteArray &bytes)
     return s;
 }
 
-// While parsing, CfgSourceLines holds byte offsets plus one (0: no block);
-// the offsets become line numbers once the whole file has read, in a single
-// pass over the text, so that many blocks cost no more than one long file.
-int blockMark(qsizetype offset)
-{
-    return int(qMin<qsizetype>(offset + 1, INT_MAX));
-}
-
-void marksToLines(CfgSourceLines &lines, const char *bytes, qsizetype size)
-{
-    std::vector<int *> marks;
-    auto add = [&marks](int &mark) {
-        if (mark > 0)
-            marks.push_back(&mark);
-    };
-    add(lines.stream);
-    add(lines.streamCa);
-    for (int &m : lines.filters)
-        add(m);
-    for (int &m : lines.services)
-        add(m);
-    for (int &m : lines.serviceCa)
-        add(m);
-    for (int &m : lines.logicalChannels)
-        add(m);
-    for (QList<int> &service : lines.elements)
-        for (int &m : service)
-            add(m);
-    std::sort(marks.begin(), marks.end(), [](const int *l, const int *r) { return *l < *r; });
-
-    int line = 1;
-    qsizetype pos = 0;
-    for (int *mark : marks) {
-        const qsizetype offset = qMin<qsizetype>(*mark - 1, size);
-        while (pos < offset) {
-            const void *nl = std::memchr(bytes + pos, '\n', size_t(offset - pos));
-            if (!nl)
-                break;
-            ++line;
-            pos = static_cast<const char *>(nl) - bytes + 1;
-        }
-        pos = qMax(pos, offset);
-        *mark = line;
-    }
-}
+// Input is read in pieces of this size; the window holds one or two of them
+// plus whatever a long token needs.
+constexpr qsizetype ReadChunk = 128 * 1024;
 
 } // namespace
 
 CfgReader::CfgReader() = default;
+CfgReader::~CfgReader() = default;
 
 void CfgReader::noteDiagnostic(const char *file, int line)
 {
@@ -240,8 +205,7 @@ const char *CfgReader::blockName(BlockState state)
 
 bool CfgReader::open(const QString &fileName)
 {
-    m_opened = false;
-    m_data.clear();
+    m_file.reset();
     m_errorLine = m_errorColumn = 0;
     m_errorString.clear();
     m_diagnostic.clear();
@@ -257,147 +221,235 @@ bool CfgReader::open(const QString &fileName)
         m_errorString = tr("cannot open '%1': it is not a regular file").arg(fileName);
         return false;
     }
-    const QString tooLarge = tr("cannot read '%1': it is larger than %2 MiB, too large for a configuration")
-                                 .arg(fileName)
-                                 .arg(MaxFileSize >> 20);
     if (info.size() > MaxFileSize) {
-        m_errorString = tooLarge;
+        m_errorString = tr("cannot read '%1': it is larger than %2 MiB, too large for a configuration")
+                            .arg(fileName)
+                            .arg(MaxFileSize >> 20);
         return false;
     }
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_errorString = tr("cannot open '%1': %2").arg(fileName, file.errorString());
+    auto file = std::make_unique<QFile>(fileName);
+    if (!file->open(QIODevice::ReadOnly)) {
+        m_errorString = tr("cannot open '%1': %2").arg(fileName, file->errorString());
         return false;
     }
-    m_data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        m_errorString = tr("cannot read '%1': %2").arg(fileName, file.errorString());
-        m_data.clear();
-        return false;
-    }
-    if (m_data.size() > MaxFileSize) { // it grew after the check above
-        m_errorString = tooLarge;
-        m_data.clear();
-        return false;
-    }
-    m_opened = true;
+    m_file = std::move(file);
     return true;
 }
 
 bool CfgReader::parse(TransportStreamCfg *out)
 {
-    if (!m_opened) {
+    if (!m_file) {
         m_errorLine = m_errorColumn = 0;
         if (m_errorString.isEmpty())
             m_errorString = tr("no file is open");
         return false;
     }
-    return parseData(m_data, out);
+    const std::unique_ptr<QFile> file = std::move(m_file);
+    startInput(QByteArray(), file.get());
+    return run(out);
+}
+
+bool CfgReader::parseData(const QByteArray &data, TransportStreamCfg *out)
+{
+    startInput(data, nullptr);
+    return run(out);
 }
 
 // ---------------------------------------------------------------------------
-// Character source: the current character and one character of lookahead,
-// which the escapes inside quoted strings need.
+// Input: a window on the file that moves on as the parser no longer needs
+// what lies behind, with the lines behind it counted on the way.
 
-inline void CfgReader::readChar()
+void CfgReader::startInput(const QByteArray &data, QFile *file)
 {
-    m_current = m_lookahead;
-    m_currentOffset = m_lookaheadOffset;
-    if (m_pos < m_size) {
-        // Every byte is an ordinary character, NUL and 0xFF included; only
-        // the end of the buffer ends the input.
-        m_lookahead = static_cast<unsigned char>(m_bytes[m_pos]);
-        m_lookaheadOffset = m_pos;
-        ++m_pos;
-    } else {
-        m_lookahead = EndMarker;
-        m_lookaheadOffset = m_size;
+    m_source = file;
+    m_window = data; // shared, not copied; tokens refer into it
+    m_base = 0;
+    m_keep = 0;
+    m_fileSize = 0;
+    m_readError.clear();
+    m_counted = m_lineStart = 0;
+    m_line = 1;
+    m_pos = 0;
+    // A byte order mark that an editor put in front of UTF-8 text is no token.
+    while (m_window.size() < 3 && fill()) {
+    }
+    if (m_window.startsWith("\xEF\xBB\xBF"))
+        m_pos = 3;
+}
+
+// Reads the next piece of the file into the window; false at the end of
+// the input (or when reading failed, with m_readError set).
+bool CfgReader::fill()
+{
+    if (!m_source)
+        return false;
+    countLinesTo(m_keep);
+    const qsizetype drop = m_keep - m_base;
+    if (drop >= ReadChunk || drop == m_window.size()) {
+        char *bytes = m_window.data();
+        std::memmove(bytes, bytes + drop, size_t(m_window.size() - drop));
+        m_window.resize(m_window.size() - drop);
+        m_base = m_keep;
+    }
+    const qsizetype before = m_window.size();
+    m_window.resize(before + ReadChunk);
+    const qint64 n = m_source->read(m_window.data() + before, ReadChunk);
+    m_window.resize(before + qMax<qint64>(n, 0));
+    m_fileSize += qMax<qint64>(n, 0);
+    if (n < 0) {
+        m_readError = tr("cannot read '%1': %2").arg(m_source->fileName(), m_source->errorString());
+    } else if (m_fileSize > MaxFileSize) {
+        m_readError = tr("cannot read '%1': it is larger than %2 MiB, too large for a configuration")
+                          .arg(m_source->fileName())
+                          .arg(MaxFileSize >> 20);
+    }
+    if (n <= 0 || !m_readError.isEmpty()) {
+        m_source = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void CfgReader::countLinesTo(qsizetype offset)
+{
+    offset = qMin(offset, inputEnd());
+    while (m_counted < offset) {
+        const void *nl = std::memchr(at(m_counted), '\n', size_t(offset - m_counted));
+        if (!nl) {
+            m_counted = offset;
+            break;
+        }
+        ++m_line;
+        m_counted = m_lineStart = static_cast<const char *>(nl) - m_window.constData() + m_base + 1;
+    }
+}
+
+// The line of an offset at or after every offset asked about before.
+int CfgReader::lineOf(qsizetype offset)
+{
+    countLinesTo(offset);
+    return m_line;
+}
+
+// ---------------------------------------------------------------------------
+// Lexer
+
+bool CfgReader::skipBlanks()
+{
+    for (;;) {
+        const char *p = at(m_pos);
+        const char *end = at(inputEnd());
+        while (p < end && isWhiteSpace(static_cast<unsigned char>(*p)))
+            ++p;
+        m_pos = p - at(m_pos) + m_pos;
+        if (p < end)
+            return true;
+        if (!fill())
+            return false;
     }
 }
 
 CfgReader::Token CfgReader::nextToken()
 {
+    if (!skipBlanks())
+        return Token();
     Token token;
-    qsizetype start = 0;
-    bool owned = false; // token.text holds its own bytes (an escape was resolved)
+    token.offset = m_pos;
+    const char c = *at(m_pos);
+    if (isPunctuation(static_cast<unsigned char>(c))) {
+        token.kind = TokenKind::Punctuation;
+        token.punctuation = c;
+        token.start = m_pos;
+        token.length = 1;
+        ++m_pos;
+        return token;
+    }
+    token.kind = TokenKind::Text;
+    return c == '\'' ? quotedToken(std::move(token)) : wordToken(std::move(token));
+}
+
+// A bare word runs to white space or punctuation; quotes inside it are text.
+CfgReader::Token CfgReader::wordToken(Token token)
+{
+    token.start = m_pos;
     for (;;) {
-        switch (m_lexState) {
-        case LexState::BetweenTokens:
-            if (m_current == EndMarker) {
-                m_lexState = LexState::Ended;
-                return Token();
-            }
-            if (isWhiteSpace(m_current)) {
-                readChar();
-                continue;
-            }
-            token.offset = m_currentOffset;
-            if (isPunctuation(m_current)) {
-                token.kind = TokenKind::Punctuation;
-                token.text = QByteArray::fromRawData(m_bytes + m_currentOffset, 1);
-                readChar();
-                return token;
-            }
-            token.kind = TokenKind::Text;
-            if (m_current == '\'') {
-                readChar();
-                start = m_currentOffset;
-                m_lexState = LexState::InQuoted;
-            } else {
-                start = m_currentOffset;
-                m_lexState = LexState::InWord;
-            }
-            continue;
-
-        case LexState::InWord:
-            if (m_current == EndMarker) {
-                // The end of the file cut the word off; parse() refuses a file
-                // that ends this way.
-                m_cutWord = token.offset;
-                m_lexState = LexState::Ended;
-                return Token();
-            }
-            if (isWhiteSpace(m_current) || isPunctuation(m_current)) {
-                m_lexState = LexState::BetweenTokens;
-                token.text = QByteArray::fromRawData(m_bytes + start, m_currentOffset - start);
-                return token;
-            }
-            readChar();
-            continue;
-
-        case LexState::InQuoted:
-            // Runs of ordinary characters are copied in one piece, and only
-            // once an escape made the token differ from the bytes in the file.
-            if (m_current == '\\' && (m_lookahead == '\\' || m_lookahead == '\'')) {
-                token.text.append(m_bytes + start, m_currentOffset - start);
-                token.text.append(char(m_lookahead));
-                owned = true;
-                readChar();
-                readChar();
-                start = m_currentOffset;
-                continue;
-            }
-            if (m_current == '\'') {
-                if (owned)
-                    token.text.append(m_bytes + start, m_currentOffset - start);
-                else
-                    token.text = QByteArray::fromRawData(m_bytes + start, m_currentOffset - start);
-                readChar();
-                m_lexState = LexState::BetweenTokens;
-                return token;
-            }
-            if (m_current == EndMarker) {
-                m_unterminatedQuote = token.offset;
-                m_lexState = LexState::Ended;
-                return Token();
-            }
-            readChar();
-            continue;
-
-        case LexState::Ended:
+        const char *begin = at(m_pos);
+        const char *p = begin;
+        const char *end = at(inputEnd());
+        while (p < end && !isWhiteSpace(static_cast<unsigned char>(*p))
+               && !isPunctuation(static_cast<unsigned char>(*p)))
+            ++p;
+        m_pos += p - begin;
+        if (p < end)
+            break;
+        if (!fill()) {
+            // The end of the file cut the word off; parse() refuses a file
+            // that ends this way.
+            m_cutWord = token.offset;
             return Token();
         }
     }
+    token.length = m_pos - token.start;
+    return token;
+}
+
+// Text between quotes, where \' and \\ stand for ' and \ and any other
+// backslash is itself. Runs of ordinary bytes are copied in one piece, and
+// only once an escape made the text differ from the bytes of the input.
+CfgReader::Token CfgReader::quotedToken(Token token)
+{
+    ++m_pos;
+    token.start = m_pos;
+    qsizetype run = m_pos; // start of the bytes not yet copied to token.resolved
+    for (;;) {
+        const char *begin = at(m_pos);
+        const char *p = begin;
+        const char *end = at(inputEnd());
+        while (p < end && *p != '\'' && *p != '\\')
+            ++p;
+        m_pos += p - begin;
+        if (p == end || (*p == '\\' && p + 1 == end)) {
+            if (fill())
+                continue;
+            if (p == end) {
+                m_unterminatedQuote = token.offset;
+                return Token();
+            }
+            p = at(m_pos); // the window may have moved
+            end = at(inputEnd());
+        }
+        if (*p == '\'') {
+            if (token.escaped)
+                token.resolved.append(at(run), m_pos - run);
+            token.length = m_pos - token.start;
+            ++m_pos;
+            return token;
+        }
+        const char next = p + 1 < end ? p[1] : 0; // a backslash last in the input stays
+        if (next == '\\' || next == '\'') {
+            token.resolved.append(at(run), m_pos - run);
+            token.resolved.append(next);
+            token.escaped = true;
+            m_pos += 2;
+            run = m_pos;
+        } else {
+            ++m_pos;
+        }
+    }
+}
+
+QByteArrayView CfgReader::text(const Token &token) const
+{
+    if (token.escaped)
+        return token.resolved;
+    if (token.isEmpty())
+        return QByteArrayView();
+    return QByteArrayView(at(token.start), token.length);
+}
+
+QString CfgReader::shownText(const Token &token) const
+{
+    return shown(text(token));
 }
 
 bool CfgReader::advance()
@@ -412,21 +464,9 @@ bool CfgReader::advance()
 
 bool CfgReader::fail(qsizetype offset, const QString &reason)
 {
-    offset = qBound(qsizetype(0), offset, m_size);
-    int line = 1;
-    qsizetype lineStart = 0;
-    const char *p = m_bytes;
-    const char *end = m_bytes + offset;
-    while (p < end) {
-        const void *nl = std::memchr(p, '\n', size_t(end - p));
-        if (!nl)
-            break;
-        ++line;
-        p = static_cast<const char *>(nl) + 1;
-        lineStart = p - m_bytes;
-    }
-    m_errorLine = line;
-    m_errorColumn = int(offset - lineStart) + 1;
+    offset = qBound(m_counted, offset, inputEnd());
+    m_errorLine = lineOf(offset);
+    m_errorColumn = int(offset - m_lineStart) + 1;
     m_errorString = reason;
     return false;
 }
@@ -444,32 +484,19 @@ bool CfgReader::failAtEnd(const QString &reason)
     // show, whatever the parser was waiting for.
     if (m_unterminatedQuote >= 0)
         return fail(m_unterminatedQuote, tr("end of file inside a quoted string"));
-    return fail(m_size, reason);
+    return fail(inputEnd(), reason);
 }
 
 // ---------------------------------------------------------------------------
 // Parser
 
-bool CfgReader::parseData(const QByteArray &data, TransportStreamCfg *out)
+bool CfgReader::run(TransportStreamCfg *out)
 {
     m_errorLine = m_errorColumn = 0;
     m_errorString.clear();
     m_diagnostic.clear();
     m_lines = CfgSourceLines();
-
-    // Keep a reference so the tokens may point into the bytes.
-    const QByteArray keep = data;
-    m_bytes = keep.constData();
-    m_size = keep.size();
-    m_pos = 0;
-    // A byte order mark that an editor put in front of UTF-8 text is no token.
-    if (m_size >= 3 && std::memcmp(m_bytes, "\xEF\xBB\xBF", 3) == 0)
-        m_pos = 3;
-
-    m_lexState = LexState::BetweenTokens;
     m_block = BlockState::TopLevel;
-    m_current = m_lookahead = ' ';
-    m_currentOffset = m_lookaheadOffset = -1;
     m_token = Token();
     m_next = Token();
     m_unterminatedQuote = -1;
@@ -478,20 +505,7 @@ bool CfgReader::parseData(const QByteArray &data, TransportStreamCfg *out)
     m_filter.setDefaults();
     m_service.setDefaults();
     m_element.setDefaults();
-
-    auto finish = [&](bool ok) {
-        m_token = Token();
-        m_next = Token();
-        if (ok)
-            marksToLines(m_lines, m_bytes, m_size);
-        else
-            m_lines = CfgSourceLines();
-        if (!ok)
-            m_stream.setDefaults();
-        m_bytes = nullptr;
-        m_size = 0;
-        return ok;
-    };
+    m_recurring.clear();
 
     while (m_token.isEmpty()) {
         if (!advance()) {
@@ -499,124 +513,150 @@ bool CfgReader::parseData(const QByteArray &data, TransportStreamCfg *out)
                 const bool blank = m_cutWord < 0 && m_unterminatedQuote < 0;
                 failAtEnd(blank ? tr("empty file") : tr("the file holds no configuration"));
             } else {
-                failAtEnd(tr("the file ends after '%1'").arg(shown(m_token.text)));
+                failAtEnd(tr("the file ends after '%1'").arg(shownText(m_token)));
             }
-            return finish(false);
+            return finish(false, out);
         }
     }
+    return finish(parseItems() && checkEnd(), out);
+}
 
+// Items up to the end of the input: keys, and blocks opening and closing.
+bool CfgReader::parseItems()
+{
     while (!m_token.isEmpty()) {
+        m_keep = m_token.offset; // errors may point back to the item's first token
         if (m_token.is('}')) {
             if (!closeBlock())
-                return finish(false);
+                return false;
             advance();
         } else if (m_next.is('=')) {
             if (!parseKeyValue())
-                return finish(false);
+                return false;
         } else if (m_next.is('{')) {
             if (!openBlock())
-                return finish(false);
+                return false;
             advance();
             advance();
         } else {
             CFG_DIAGNOSTIC();
             if (m_token.kind == TokenKind::Punctuation)
-                failAtToken(m_token, tr("unexpected '%1'").arg(shown(m_token.text)));
-            else
-                failAtToken(m_next, tr("expected '=' or '{' after '%1'").arg(shown(m_token.text)));
-            return finish(false);
+                return failAtToken(m_token, tr("unexpected '%1'").arg(shownText(m_token)));
+            return failAtToken(m_next, tr("expected '=' or '{' after '%1'").arg(shownText(m_token)));
         }
     }
+    return true;
+}
 
+// The faults that only the end of the input shows.
+bool CfgReader::checkEnd()
+{
     if (m_block != BlockState::TopLevel) {
-        failAtEnd(tr("end of file inside block '%1' (a '}' is missing)")
-                      .arg(QLatin1String(blockName(m_block))));
-        return finish(false);
+        return failAtEnd(tr("end of file inside block '%1' (a '}' is missing)")
+                             .arg(QLatin1String(blockName(m_block))));
     }
-    if (m_unterminatedQuote >= 0) {
-        failAtEnd(QString());
-        return finish(false);
-    }
-    if (m_cutWord >= 0) {
-        fail(m_cutWord, tr("unexpected text at the end of the file"));
-        return finish(false);
-    }
+    if (m_unterminatedQuote >= 0)
+        return failAtEnd(QString());
+    if (m_cutWord >= 0)
+        return fail(m_cutWord, tr("unexpected text at the end of the file"));
+    return true;
+}
 
-    if (out)
-        *out = m_stream;
-    return finish(true);
+bool CfgReader::finish(bool ok, TransportStreamCfg *out)
+{
+    if (!m_readError.isEmpty()) {
+        // What was read may be cut anywhere: the reason is the file, not its text.
+        ok = false;
+        m_errorLine = m_errorColumn = 0;
+        m_errorString = m_readError;
+        m_diagnostic.clear();
+    }
+    if (ok && out)
+        *out = std::move(m_stream);
+    if (!ok)
+        m_lines = CfgSourceLines();
+    m_stream.setDefaults();
+    m_service.setDefaults();
+    m_token = Token();
+    m_next = Token();
+    m_recurring.clear();
+    m_source = nullptr;
+    m_window = QByteArray();
+    m_base = m_keep = m_pos = m_counted = 0;
+    return ok;
+}
+
+// The key of that name in the block being read; null when it has none.
+const cfgreader::Key *CfgReader::findKey(QByteArrayView name) const
+{
+    switch (m_block) {
+    case BlockState::TopLevel:
+        break;
+    case BlockState::TransportStream:
+        return findIn(streamKeys, name);
+    case BlockState::StreamCa:
+        return findIn(streamCaKeys, name);
+    case BlockState::Filter:
+        return findIn(filterKeys, name);
+    case BlockState::Service:
+        return findIn(serviceKeys, name);
+    case BlockState::ServiceCa:
+        return findIn(serviceCaKeys, name);
+    case BlockState::LogicalChannel:
+        return findIn(logicalChannelKeys, name);
+    case BlockState::Element:
+        return findIn(elementKeys, name);
+    }
+    return nullptr;
 }
 
 bool CfgReader::parseKeyValue()
 {
     const Token key = m_token;
     if (!advance())
-        return failAtEnd(tr("end of file after '%1 ='").arg(shown(key.text)));
+        return failAtEnd(tr("end of file after '%1 ='").arg(shownText(key)));
     const Token value = m_next;
     if (value.kind != TokenKind::Text)
-        return failAtToken(value, tr("expected a value after '%1 ='").arg(shown(key.text)));
+        return failAtToken(value, tr("expected a value after '%1 ='").arg(shownText(key)));
     advance();
     advance();
     if (!m_token.is(';'))
-        return failAtToken(m_token, tr("expected ';' after the value of '%1'").arg(shown(key.text)));
+        return failAtToken(m_token, tr("expected ';' after the value of '%1'").arg(shownText(key)));
     if (m_block == BlockState::TopLevel)
-        return failAtToken(key, tr("key '%1' outside any block").arg(shown(key.text)));
+        return failAtToken(key, tr("key '%1' outside any block").arg(shownText(key)));
 
-    const Key *k = nullptr;
-    switch (m_block) {
-    case BlockState::TopLevel:
-        break;
-    case BlockState::TransportStream:
-        k = findIn(streamKeys, key.text);
-        break;
-    case BlockState::StreamCa:
-        k = findIn(streamCaKeys, key.text);
-        break;
-    case BlockState::Filter:
-        k = findIn(filterKeys, key.text);
-        break;
-    case BlockState::Service:
-        k = findIn(serviceKeys, key.text);
-        break;
-    case BlockState::ServiceCa:
-        k = findIn(serviceCaKeys, key.text);
-        break;
-    case BlockState::LogicalChannel:
-        k = findIn(logicalChannelKeys, key.text);
-        break;
-    case BlockState::Element:
-        k = findIn(elementKeys, key.text);
-        break;
-    }
+    const Key *k = findKey(text(key));
     if (!k) {
         return failAtToken(key, tr("unknown key '%1' in block '%2'")
-                                    .arg(shown(key.text), QLatin1String(blockName(m_block))));
+                                    .arg(shownText(key), QLatin1String(blockName(m_block))));
     }
 
     qint32 number = 0;
     bool flag = false;
-    QString text;
+    QString textValue;
     switch (k->kind) {
     case ValueKind::Number:
-        if (!readNumber(value, key.text, k->min, k->max, &number))
+        if (!readNumber(value, key, k->min, k->max, &number))
             return false;
         break;
     case ValueKind::Boolean:
-        if (!readBool(value, key.text, &flag))
+        if (!readBool(value, key, &flag))
             return false;
         break;
     case ValueKind::Text:
-        text = readText(value.text);
+    case ValueKind::RecurringText:
+        textValue = readText(text(value), k->kind == ValueKind::RecurringText);
         break;
     }
-    store(k->field, number, flag, text);
+    store(k->field, number, flag, textValue);
     advance();
     return true;
 }
 
 bool CfgReader::openBlock()
 {
-    const QByteArrayView name(m_token.text);
+    const QByteArrayView name = text(m_token);
+    BlockState opened = BlockState::TopLevel; // none
     switch (m_block) {
     case BlockState::StreamCa:
     case BlockState::Filter:
@@ -625,69 +665,81 @@ bool CfgReader::openBlock()
     case BlockState::Element:
         CFG_DIAGNOSTIC();
         return failAtToken(m_token, tr("block '%1' cannot stand inside '%2'")
-                                        .arg(shown(m_token.text), QLatin1String(blockName(m_block))));
+                                        .arg(shownText(m_token), QLatin1String(blockName(m_block))));
     case BlockState::TopLevel:
-        if (name == "transport-stream") {
-            // A later transport-stream block replaces everything an earlier one set.
-            m_stream.setDefaults();
-            m_lines = CfgSourceLines();
-            m_lines.stream = blockMark(m_token.offset);
-            m_block = BlockState::TransportStream;
-            return true;
+        if (name != "transport-stream") {
+            return failAtToken(m_token, tr("unknown block '%1' at the top level (expected 'transport-stream')")
+                                            .arg(shownText(m_token)));
         }
-        return failAtToken(m_token, tr("unknown block '%1' at the top level (expected 'transport-stream')")
-                                        .arg(shown(m_token.text)));
+        // A later transport-stream block replaces everything an earlier one set.
+        m_stream.setDefaults();
+        m_lines = CfgSourceLines();
+        m_lines.stream = lineOf(m_token.offset);
+        opened = BlockState::TransportStream;
+        break;
     case BlockState::TransportStream:
-        if (name == "ca") {
-            m_stream.caEnabled = true;
-            if (!m_lines.streamCa) // a repeated block adds keys to the first
-                m_lines.streamCa = blockMark(m_token.offset);
-            m_block = BlockState::StreamCa;
-            return true;
-        }
-        if (name == "filter") {
-            m_filter.setDefaults();
-            m_lines.filters.append(blockMark(m_token.offset));
-            m_block = BlockState::Filter;
-            return true;
-        }
-        if (name == "service") {
-            m_service.setDefaults();
-            // Every service block that opens ends up in the list or fails the
-            // whole parse, so these lists stay parallel to the services.
-            m_lines.services.append(blockMark(m_token.offset));
-            m_lines.serviceCa.append(0);
-            m_lines.logicalChannels.append(0);
-            m_lines.elements.append(QList<int>());
-            m_block = BlockState::Service;
-            return true;
-        }
+        opened = openInStream(name);
         break;
     case BlockState::Service:
-        if (name == "ca") {
-            m_service.caEnabled = true;
-            if (!m_lines.serviceCa.last())
-                m_lines.serviceCa.last() = blockMark(m_token.offset);
-            m_block = BlockState::ServiceCa;
-            return true;
-        }
-        if (name == "element") {
-            m_element.setDefaults();
-            m_lines.elements.last().append(blockMark(m_token.offset));
-            m_block = BlockState::Element;
-            return true;
-        }
-        if (name == "logical-channel") {
-            m_service.lcEnabled = true;
-            if (!m_lines.logicalChannels.last())
-                m_lines.logicalChannels.last() = blockMark(m_token.offset);
-            m_block = BlockState::LogicalChannel;
-            return true;
-        }
+        opened = openInService(name);
         break;
     }
-    return failAtToken(m_token, tr("unknown block '%1' in block '%2'")
-                                    .arg(shown(m_token.text), QLatin1String(blockName(m_block))));
+    if (opened == BlockState::TopLevel) {
+        return failAtToken(m_token, tr("unknown block '%1' in block '%2'")
+                                        .arg(shownText(m_token), QLatin1String(blockName(m_block))));
+    }
+    m_block = opened;
+    return true;
+}
+
+// The blocks of a transport stream; TopLevel for a name that is none of them.
+CfgReader::BlockState CfgReader::openInStream(QByteArrayView name)
+{
+    if (name == "ca") {
+        m_stream.caEnabled = true;
+        if (!m_lines.streamCa) // a repeated block adds keys to the first
+            m_lines.streamCa = lineOf(m_token.offset);
+        return BlockState::StreamCa;
+    }
+    if (name == "filter") {
+        m_filter.setDefaults();
+        m_lines.filters.append(lineOf(m_token.offset));
+        return BlockState::Filter;
+    }
+    if (name == "service") {
+        m_service.setDefaults();
+        // Every service block that opens ends up in the list or fails the
+        // whole parse, so these lists stay parallel to the services.
+        m_lines.services.append(lineOf(m_token.offset));
+        m_lines.serviceCa.append(0);
+        m_lines.logicalChannels.append(0);
+        m_lines.elements.append(QList<int>());
+        return BlockState::Service;
+    }
+    return BlockState::TopLevel;
+}
+
+// The blocks of a service; TopLevel for a name that is none of them.
+CfgReader::BlockState CfgReader::openInService(QByteArrayView name)
+{
+    if (name == "ca") {
+        m_service.caEnabled = true;
+        if (!m_lines.serviceCa.last())
+            m_lines.serviceCa.last() = lineOf(m_token.offset);
+        return BlockState::ServiceCa;
+    }
+    if (name == "element") {
+        m_element.setDefaults();
+        m_lines.elements.last().append(lineOf(m_token.offset));
+        return BlockState::Element;
+    }
+    if (name == "logical-channel") {
+        m_service.lcEnabled = true;
+        if (!m_lines.logicalChannels.last())
+            m_lines.logicalChannels.last() = lineOf(m_token.offset);
+        return BlockState::LogicalChannel;
+    }
+    return BlockState::TopLevel;
 }
 
 bool CfgReader::closeBlock()
@@ -707,7 +759,7 @@ bool CfgReader::closeBlock()
         m_block = BlockState::TransportStream;
         break;
     case BlockState::Service:
-        m_stream.services.append(m_service);
+        m_stream.services.append(std::move(m_service));
         m_block = BlockState::TransportStream;
         break;
     case BlockState::ServiceCa:
@@ -715,37 +767,35 @@ bool CfgReader::closeBlock()
         m_block = BlockState::Service;
         break;
     case BlockState::Element:
-        m_service.elements.append(m_element);
+        m_service.elements.append(std::move(m_element));
         m_block = BlockState::Service;
         break;
     }
     return true;
 }
 
-bool CfgReader::readNumber(const Token &value, const QByteArray &key, qint32 min, qint32 max,
-                           qint32 *result)
+bool CfgReader::readNumber(const Token &value, const Token &key, qint32 min, qint32 max, qint32 *result)
 {
-    const QByteArray trimmed = value.text.trimmed();
     qint32 v = 0;
-    if (!convertInteger(QByteArrayView(trimmed), &v)) {
+    if (!convertInteger(text(value).trimmed(), &v)) {
         CFG_DIAGNOSTIC();
         return failAtToken(value, tr("value '%1' of '%2' is not a number")
-                                      .arg(shown(value.text), shown(key)));
+                                      .arg(shownText(value), shownText(key)));
     }
     if (v < min || v > max) {
         CFG_DIAGNOSTIC();
         return failAtToken(value, tr("value %1 is out of range %2..%3 for '%4'")
-                                      .arg(v).arg(min).arg(max).arg(shown(key)));
+                                      .arg(v).arg(min).arg(max).arg(shownText(key)));
     }
     *result = v;
     return true;
 }
 
-bool CfgReader::readBool(const Token &value, const QByteArray &key, bool *result)
+bool CfgReader::readBool(const Token &value, const Token &key, bool *result)
 {
     static const char *const trueWords[] = {"true", "yes", "enabled", "1"};
     static const char *const falseWords[] = {"false", "no", "disabled", "0"};
-    const QByteArray trimmed = value.text.trimmed();
+    const QByteArrayView trimmed = text(value).trimmed();
     for (const char *w : trueWords) {
         if (trimmed.compare(QByteArrayView(w), Qt::CaseInsensitive) == 0) {
             *result = true;
@@ -760,12 +810,22 @@ bool CfgReader::readBool(const Token &value, const QByteArray &key, bool *result
     }
     return failAtToken(value, tr("value '%1' of '%2' is not a boolean (yes/no, true/false, "
                                  "enabled/disabled, 1/0)")
-                                  .arg(shown(value.text), shown(key)));
+                                  .arg(shownText(value), shownText(key)));
 }
 
-QString CfgReader::readText(const QByteArray &value)
+QString CfgReader::readText(QByteArrayView value, bool recurring)
 {
-    return decoded(value).trimmed();
+    if (!recurring)
+        return decoded(value).trimmed();
+    // Looked up without a copy of the bytes; copied only when new.
+    const QByteArray bytes = QByteArray::fromRawData(value.data(), value.size());
+    const auto it = m_recurring.constFind(bytes);
+    if (it != m_recurring.constEnd())
+        return it.value();
+    const QString s = decoded(value).trimmed();
+    if (m_recurring.size() < 4096) // a file of all different names gains nothing
+        m_recurring.insert(value.toByteArray(), s);
+    return s;
 }
 
 void CfgReader::store(int field, qint32 number, bool flag, const QString &text)

@@ -2,7 +2,10 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QHash>
 #include <QString>
+
+#include <memory>
 
 #include "config/model.h"
 
@@ -25,24 +28,34 @@ struct CfgSourceLines {
 //
 // Text values are taken as UTF-8; a value whose bytes are not valid UTF-8 was
 // written by an older tool in a Latin-1 locale and is read as ISO/IEC 8859-1.
+class QFile;
+namespace cfgreader {
+struct Key; // a key of a block, its kind of value and range (cfgreader.cpp)
+}
+
 class CfgReader
 {
     Q_DECLARE_TR_FUNCTIONS(CfgReader)
 
 public:
     CfgReader();
+    ~CfgReader();
+    Q_DISABLE_COPY_MOVE(CfgReader)
 
     // The largest configuration read. Thousands of services take a few
     // megabytes; anything bigger is not a configuration, and a device or a
     // pipe named by mistake (/dev/zero) must not fill the memory.
     static constexpr qint64 MaxFileSize = qint64(64) << 20;
 
-    // Reads the whole file into memory; false (with errorString()) when it
-    // cannot be opened or read, is no regular file or is over MaxFileSize.
+    // Opens the file for parse(); false (with errorString()) when it cannot
+    // be opened, is no regular file or is over MaxFileSize.
     bool open(const QString &fileName);
 
-    // Parses the opened file. On false *out stays as it was, and errorLine(),
-    // errorColumn() and errorString() say where and why.
+    // Parses the opened file, reading it piece by piece so that the text
+    // never sits in memory beside the document; the file is closed after.
+    // On false *out stays as it was, and errorLine(), errorColumn() and
+    // errorString() say where and why; errorLine() is 0 when the file could
+    // not be read (or grew past MaxFileSize meanwhile).
     bool parse(TransportStreamCfg *out);
 
     // The same from a buffer in memory (bytes as they would stand in a file).
@@ -61,37 +74,55 @@ public:
     QByteArray diagnostic() const { return m_diagnostic; }
 
 private:
-    enum class LexState { BetweenTokens, InWord, InQuoted, Ended };
     enum class BlockState { TopLevel, TransportStream, StreamCa, Filter, Service, ServiceCa,
                             LogicalChannel, Element };
     enum class TokenKind { None, Punctuation, Text };
 
+    // Tokens refer to the input by offset, not by pointer: the window of
+    // input in memory moves as the file is read.
     struct Token {
         TokenKind kind = TokenKind::None;
-        // Bytes of the token, escapes resolved. Refers into the file buffer
-        // unless an escape had to be resolved.
-        QByteArray text;
-        qsizetype offset = -1; // first byte of the token in the buffer
-        bool is(char punctuation) const
-        {
-            return kind == TokenKind::Punctuation && text.size() == 1 && text.at(0) == punctuation;
-        }
+        char punctuation = 0;
+        qsizetype offset = -1; // first byte of the token (a quoted one's quote)
+        qsizetype start = 0;   // its text: input bytes [start, start + length)
+        qsizetype length = 0;
+        bool escaped = false;  // the text is in `resolved`, its escapes resolved
+        QByteArray resolved;
+        bool is(char c) const { return kind == TokenKind::Punctuation && punctuation == c; }
         bool isEmpty() const { return kind == TokenKind::None; }
     };
 
-    struct KeyInfo;
+    // Input window and line counting.
+    void startInput(const QByteArray &data, QFile *file);
+    bool fill();
+    const char *at(qsizetype offset) const { return m_window.constData() + (offset - m_base); }
+    qsizetype inputEnd() const { return m_base + m_window.size(); }
+    void countLinesTo(qsizetype offset);
+    int lineOf(qsizetype offset);
 
-    void readChar();
+    // Lexer.
+    bool skipBlanks();
     Token nextToken();
+    Token wordToken(Token token);
+    Token quotedToken(Token token);
+    QByteArrayView text(const Token &token) const;
+    QString shownText(const Token &token) const;
     bool advance();
 
+    // Parser.
+    bool run(TransportStreamCfg *out);
+    bool parseItems();
+    bool checkEnd();
+    bool finish(bool ok, TransportStreamCfg *out);
+    const cfgreader::Key *findKey(QByteArrayView name) const;
     bool parseKeyValue();
     bool openBlock();
+    BlockState openInStream(QByteArrayView name);
+    BlockState openInService(QByteArrayView name);
     bool closeBlock();
-    bool readNumber(const Token &value, const QByteArray &key, qint32 min, qint32 max,
-                    qint32 *result);
-    bool readBool(const Token &value, const QByteArray &key, bool *result);
-    static QString readText(const QByteArray &value);
+    bool readNumber(const Token &value, const Token &key, qint32 min, qint32 max, qint32 *result);
+    bool readBool(const Token &value, const Token &key, bool *result);
+    QString readText(QByteArrayView value, bool recurring);
     void store(int field, qint32 number, bool flag, const QString &text);
 
     bool fail(qsizetype offset, const QString &reason);
@@ -100,19 +131,24 @@ private:
     void noteDiagnostic(const char *file, int line);
     static const char *blockName(BlockState state);
 
-    // Input and lexer.
-    QByteArray m_data;
-    const char *m_bytes = nullptr;
-    qsizetype m_size = 0;
+    // Input: the bytes [m_base, m_base + m_window.size()) of the file or buffer.
+    std::unique_ptr<QFile> m_file; // opened by open(), read by parse()
+    QFile *m_source = nullptr;     // the file being read; null: all input is in the window
+    QByteArray m_window;
+    qsizetype m_base = 0;
+    qsizetype m_keep = 0;          // the earliest input offset still needed
+    qint64 m_fileSize = 0;
+    QString m_readError;
+
+    // Lines counted up to m_counted: m_line is the line there, starting at m_lineStart.
+    qsizetype m_counted = 0;
+    qsizetype m_lineStart = 0;
+    int m_line = 1;
+
+    // Lexer.
     qsizetype m_pos = 0;
-    int m_current = ' ';
-    int m_lookahead = ' ';
-    qsizetype m_currentOffset = -1;
-    qsizetype m_lookaheadOffset = -1;
-    LexState m_lexState = LexState::BetweenTokens;
     qsizetype m_unterminatedQuote = -1; // offset of a quote the end of the file cut off
     qsizetype m_cutWord = -1;           // offset of a word the end of the file cut off
-    bool m_opened = false;
 
     // Parser.
     Token m_token;
@@ -122,6 +158,9 @@ private:
     FilterCfg m_filter;
     ServiceCfg m_service;
     ESCfg m_element;
+    // Provider names, event names and languages recur from service to
+    // service; equal bytes share one string instead of a copy each.
+    QHash<QByteArray, QString> m_recurring;
 
     CfgSourceLines m_lines;
 

@@ -33,6 +33,10 @@ void TestFormatCommand::writesCanonicalText_data()
         << QStringLiteral("default.mux");
     QTest::newRow("CR LF example with -o over a longer file")
         << testData(QStringLiteral("example.mux")).replace("\n", "\r\n") << true << QStringLiteral("example.mux");
+    // The file is read in pieces of 128 KiB: an escape split between two.
+    const QByteArray example = testData(QStringLiteral("example.mux"));
+    QTest::newRow("escape across a read boundary")
+        << QByteArray(128 * 1024 - 1 - example.indexOf("\\'"), ' ') + example << false << QStringLiteral("example.mux");
 }
 
 void TestFormatCommand::writesCanonicalText()
@@ -71,6 +75,9 @@ void TestFormatCommand::reportsBadInput_data()
                                         << QByteArray(":2:13: error: value 501 is out of range 25..500 for 'pat-time'\n");
     QTest::newRow("unknown key") << QByteArray("transport-stream {\n  foo = 1;\n}\n") << QString() << 1
                                  << QByteArray(":2:3: error: unknown key 'foo' in block 'transport-stream'\n");
+    QTest::newRow("lines counted across read boundaries")
+        << QByteArray(300000, '\n') + "transport-stream {\n\tpat-time = 501;\n}\n" << QString() << 1
+        << QByteArray(":300002:13: error: value 501 is out of range 25..500 for 'pat-time'\n");
     const QByteArray notRegular(": error: cannot open '%1': it is not a regular file\n");
     QTest::newRow("a device that never ends") << QByteArray() << QStringLiteral("/dev/zero") << 2 << notRegular;
     QTest::newRow("a FIFO, not opened") << QByteArray() << QStringLiteral("fifo") << 2 << notRegular;
