@@ -39,11 +39,12 @@ int runFormat(const QStringList &arguments)
     if (const int failed = readConfiguration(fileName, &reader, &cfg))
         return failed;
 
-    const QByteArray text = CfgWriter::toText(cfg);
+    // Written in pieces: a large document's text is never held whole.
+    const auto writeAll = [&cfg](QIODevice *device) { return CfgWriter::writeText(device, cfg); };
     if (parser.isSet(outputOption)) {
         const QString outName = parser.value(outputOption);
         QString error;
-        if (!writeFileAtomically(outName, text, &error)) {
+        if (!writeFileAtomically(outName, writeAll, &error)) {
             err << "velunor-cli format: cannot write '" << outName << "': " << error << '\n';
             return 2;
         }
@@ -51,7 +52,7 @@ int runFormat(const QStringList &arguments)
     }
 
     QFile out;
-    if (!out.open(stdout, QIODevice::WriteOnly) || out.write(text) != text.size() || !out.flush()) {
+    if (!out.open(stdout, QIODevice::WriteOnly) || !writeAll(&out) || !out.flush()) {
         err << "velunor-cli format: cannot write to standard output\n";
         return 2;
     }

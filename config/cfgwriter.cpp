@@ -2,16 +2,23 @@
 
 #include <QSaveFile>
 
+#include <charconv>
+
 #include "config/savefile.h"
 
 namespace {
 
+// Text for a device is handed over in pieces of about this size.
+constexpr qsizetype WriteChunk = 64 * 1024;
+
 class Emitter
 {
 public:
-    explicit Emitter(QByteArray *out) : m_out(out) {}
+    // With a device, the text goes there piece by piece and out holds only
+    // the piece being built; without, out receives the whole text.
+    Emitter(QByteArray *out, QIODevice *device) : m_out(out), m_device(device) {}
 
-    void blockStart(int level, const char *name)
+    void blockStart(int level, QByteArrayView name)
     {
         indent(level);
         m_out->append(name);
@@ -26,63 +33,102 @@ public:
 
     // 16-bit identifiers, PIDs and the filter's a and b are unsigned in the
     // model, the codes and the remap base signed; both print as plain decimal.
-    void number(int level, const char *key, qint64 value)
+    void number(int level, QByteArrayView key, qint64 value)
     {
+        char digits[24];
+        const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
         indent(level);
         m_out->append(key);
         m_out->append(" = ");
-        m_out->append(QByteArray::number(value));
+        m_out->append(digits, r.ptr - digits);
         m_out->append(";\n");
     }
 
-    void flag(int level, const char *key, bool value)
+    void flag(int level, QByteArrayView key, bool value)
     {
         indent(level);
         m_out->append(key);
-        m_out->append(value ? " = yes;\n" : " = no;\n");
+        m_out->append(value ? QByteArrayView(" = yes;\n") : QByteArrayView(" = no;\n"));
     }
 
     // Trimmed, backslashes doubled, then quotes escaped; an empty text is
     // left out, so the field reads back as its default (empty).
-    void text(int level, const char *key, const QString &value)
+    void text(int level, QByteArrayView key, const QString &value)
     {
         const QString trimmed = value.trimmed();
         if (trimmed.isEmpty())
             return;
-        const QByteArray utf8 = trimmed.toUtf8();
         indent(level);
         m_out->append(key);
         m_out->append(" = '");
-        for (char c : utf8) {
-            if (c == '\\' || c == '\'')
-                m_out->append('\\');
-            m_out->append(c);
-        }
+        if (!appendAscii(trimmed))
+            appendEscaped(trimmed.toUtf8());
         m_out->append("';\n");
+    }
+
+    // Once a good piece of text is ready, it goes to the device; false when
+    // the device took less than all of it.
+    bool pieceDone() { return m_out->size() < WriteChunk || flush(); }
+
+    bool flush()
+    {
+        if (!m_device)
+            return true;
+        const char *p = m_out->constData();
+        const char *end = p + m_out->size();
+        while (p < end) {
+            const qint64 n = m_device->write(p, end - p);
+            if (n <= 0)
+                return false;
+            p += n;
+        }
+        m_out->resize(0); // keeps the capacity for the next piece
+        return true;
     }
 
 private:
     void indent(int level) { m_out->append(level, '\t'); }
 
+    // Most texts are ASCII: escaped straight from the string, without an
+    // encoded copy. False (and nothing written) for any other text.
+    bool appendAscii(QStringView s)
+    {
+        const qsizetype start = m_out->size();
+        m_out->resize(start + 2 * s.size()); // every character escaped, at most
+        char *d = m_out->data() + start;
+        for (const QChar c : s) {
+            const char16_t u = c.unicode();
+            if (u >= 0x80) {
+                m_out->resize(start);
+                return false;
+            }
+            if (u == u'\\' || u == u'\'')
+                *d++ = '\\';
+            *d++ = char(u);
+        }
+        m_out->resize(d - m_out->constData());
+        return true;
+    }
+
+    void appendEscaped(QByteArrayView utf8)
+    {
+        qsizetype run = 0;
+        for (qsizetype i = 0; i < utf8.size(); ++i) {
+            if (utf8[i] == '\\' || utf8[i] == '\'') {
+                m_out->append(utf8.sliced(run, i - run));
+                m_out->append('\\');
+                run = i;
+            }
+        }
+        m_out->append(utf8.sliced(run));
+    }
+
     QByteArray *m_out;
+    QIODevice *m_device;
 };
 
-} // namespace
-
-CfgWriter::CfgWriter() = default;
-CfgWriter::~CfgWriter() = default;
-
-QByteArray CfgWriter::toText(const TransportStreamCfg &cfg)
+void emitStreamHead(Emitter &e, const TransportStreamCfg &cfg)
 {
-    QByteArray out;
-    qsizetype estimate = 512 + cfg.filters.size() * 100;
-    for (const ServiceCfg &s : cfg.services) {
-        estimate += 300 + s.elements.size() * 60 + 2 * (s.providerName.size() + s.serviceName.size()
-                                                        + s.eventName.size() + s.eventText.size());
-    }
-    out.reserve(estimate);
-    Emitter e(&out);
-
     e.blockStart(0, "transport-stream");
     e.number(1, "id", cfg.id);
     e.number(1, "orig-id", cfg.origId);
@@ -108,55 +154,96 @@ QByteArray CfgWriter::toText(const TransportStreamCfg &cfg)
     e.number(1, "pmt-time", cfg.pmtTime);
     e.number(1, "tdt-time", cfg.tdtTime);
     e.number(1, "filter-default", cfg.filterDefault);
+}
 
-    for (const FilterCfg &f : cfg.filters) {
-        e.blockStart(1, "filter");
-        e.number(2, "match", f.match);
-        e.number(2, "input", f.input);
-        e.number(2, "a", f.a);
-        e.number(2, "b", f.b);
-        e.number(2, "action", f.action);
-        // The base only means something to a remap rule.
-        if (f.action == ActionRemap)
-            e.number(2, "new-base", f.newBase);
-        e.blockEnd(1);
+void emitFilter(Emitter &e, const FilterCfg &f)
+{
+    e.blockStart(1, "filter");
+    e.number(2, "match", f.match);
+    e.number(2, "input", f.input);
+    e.number(2, "a", f.a);
+    e.number(2, "b", f.b);
+    e.number(2, "action", f.action);
+    // The base only means something to a remap rule.
+    if (f.action == ActionRemap)
+        e.number(2, "new-base", f.newBase);
+    e.blockEnd(1);
+}
+
+void emitService(Emitter &e, const ServiceCfg &s)
+{
+    e.blockStart(1, "service");
+    e.number(2, "id", s.id);
+    e.number(2, "type", s.type);
+    e.text(2, "provider-name", s.providerName);
+    e.text(2, "service-name", s.serviceName);
+    e.text(2, "event-name", s.eventName);
+    e.text(2, "event-text", s.eventText);
+    e.text(2, "language", s.language);
+    e.number(2, "pmt-pid", s.pmtPid);
+    e.number(2, "pcr-pid", s.pcrPid);
+    if (s.caEnabled) {
+        e.blockStart(2, "ca");
+        e.number(3, "ca-id", s.caId);
+        e.number(3, "ecm-pid", s.ecmPid);
+        e.blockEnd(2);
     }
+    if (s.lcEnabled) {
+        e.blockStart(2, "logical-channel");
+        e.flag(3, "visible", s.lcVisible);
+        e.number(3, "number", s.lcNumber);
+        e.blockEnd(2);
+    }
+    e.flag(2, "pmt-enabled", s.pmtEnabled);
+    for (const ESCfg &es : s.elements) {
+        e.blockStart(2, "element");
+        e.number(3, "type", es.type);
+        e.number(3, "pid", es.pid);
+        e.text(3, "language", es.language);
+        e.blockEnd(2);
+    }
+    e.blockEnd(1);
+}
 
+bool emitDocument(Emitter &e, const TransportStreamCfg &cfg)
+{
+    emitStreamHead(e, cfg);
+    for (const FilterCfg &f : cfg.filters)
+        emitFilter(e, f);
     for (const ServiceCfg &s : cfg.services) {
-        e.blockStart(1, "service");
-        e.number(2, "id", s.id);
-        e.number(2, "type", s.type);
-        e.text(2, "provider-name", s.providerName);
-        e.text(2, "service-name", s.serviceName);
-        e.text(2, "event-name", s.eventName);
-        e.text(2, "event-text", s.eventText);
-        e.text(2, "language", s.language);
-        e.number(2, "pmt-pid", s.pmtPid);
-        e.number(2, "pcr-pid", s.pcrPid);
-        if (s.caEnabled) {
-            e.blockStart(2, "ca");
-            e.number(3, "ca-id", s.caId);
-            e.number(3, "ecm-pid", s.ecmPid);
-            e.blockEnd(2);
-        }
-        if (s.lcEnabled) {
-            e.blockStart(2, "logical-channel");
-            e.flag(3, "visible", s.lcVisible);
-            e.number(3, "number", s.lcNumber);
-            e.blockEnd(2);
-        }
-        e.flag(2, "pmt-enabled", s.pmtEnabled);
-        for (const ESCfg &es : s.elements) {
-            e.blockStart(2, "element");
-            e.number(3, "type", es.type);
-            e.number(3, "pid", es.pid);
-            e.text(3, "language", es.language);
-            e.blockEnd(2);
-        }
-        e.blockEnd(1);
+        emitService(e, s);
+        if (!e.pieceDone())
+            return false;
     }
     e.blockEnd(0);
+    return e.flush();
+}
+
+} // namespace
+
+CfgWriter::CfgWriter() = default;
+CfgWriter::~CfgWriter() = default;
+
+QByteArray CfgWriter::toText(const TransportStreamCfg &cfg)
+{
+    QByteArray out;
+    qsizetype estimate = 512 + cfg.filters.size() * 100;
+    for (const ServiceCfg &s : cfg.services) {
+        estimate += 300 + s.elements.size() * 60 + 2 * (s.providerName.size() + s.serviceName.size()
+                                                        + s.eventName.size() + s.eventText.size());
+    }
+    out.reserve(estimate);
+    Emitter e(&out, nullptr);
+    emitDocument(e, cfg);
     return out;
+}
+
+bool CfgWriter::writeText(QIODevice *device, const TransportStreamCfg &cfg)
+{
+    QByteArray piece;
+    piece.reserve(WriteChunk + 4096);
+    Emitter e(&piece, device);
+    return emitDocument(e, cfg);
 }
 
 bool CfgWriter::open(const QString &fileName)
@@ -180,7 +267,8 @@ bool CfgWriter::write(const TransportStreamCfg &cfg)
     }
     const std::unique_ptr<QSaveFile> file = std::move(m_file);
     QString error;
-    if (!commitGuarded(*file, toText(cfg), &error)) {
+    const auto writeAll = [&cfg](QIODevice *device) { return writeText(device, cfg); };
+    if (!commitGuarded(*file, writeAll, &error)) {
         m_errorString = tr("cannot write '%1': %2").arg(file->fileName(), error);
         return false;
     }

@@ -15,6 +15,7 @@
 // Saving goes through QSaveFile: the new text lands in a temporary file that
 // replaces the old one only when every byte was written and flushed, so a full
 // disk or a lost device never leaves a truncated configuration behind.
+class QIODevice;
 class QSaveFile;
 
 class CfgWriter
@@ -38,6 +39,11 @@ public:
 
     // The canonical text of a document.
     static QByteArray toText(const TransportStreamCfg &cfg);
+
+    // The same text written to an open device in pieces, so that a large
+    // document's text is never held whole; false when the device took less
+    // than all of it (its errorString() says why).
+    static bool writeText(QIODevice *device, const TransportStreamCfg &cfg);
 
 private:
     std::unique_ptr<QSaveFile> m_file;

@@ -78,6 +78,11 @@ struct ServiceCfg {
     friend bool operator!=(const ServiceCfg &l, const ServiceCfg &r) { return !(l == r); }
 };
 
+// Qt's containers and plain values may move with memcpy, so a growing
+// QList of these moves them with realloc, without constructing copies.
+Q_DECLARE_TYPEINFO(ESCfg, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(ServiceCfg, Q_RELOCATABLE_TYPE);
+
 struct TransportStreamCfg {
     quint16 id = 0;
     quint16 origId = 0;

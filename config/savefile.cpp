@@ -4,6 +4,23 @@
 
 bool commitGuarded(QSaveFile &file, const QByteArray &data, QString *error)
 {
+    return commitGuarded(
+        file,
+        [&data](QIODevice *device) {
+            qint64 done = 0;
+            while (done < data.size()) {
+                const qint64 n = device->write(data.constData() + done, data.size() - done);
+                if (n <= 0)
+                    return false;
+                done += n;
+            }
+            return true;
+        },
+        error);
+}
+
+bool commitGuarded(QSaveFile &file, const std::function<bool(QIODevice *)> &writeAll, QString *error)
+{
     auto fail = [&] {
         if (error)
             *error = file.errorString();
@@ -11,15 +28,8 @@ bool commitGuarded(QSaveFile &file, const QByteArray &data, QString *error)
         file.commit(); // releases the temporary file; returns false after cancelWriting()
         return false;
     };
-    if (!file.isOpen())
+    if (!file.isOpen() || !writeAll(&file))
         return fail();
-    qint64 done = 0;
-    while (done < data.size()) {
-        const qint64 n = file.write(data.constData() + done, data.size() - done);
-        if (n <= 0)
-            return fail();
-        done += n;
-    }
     if (!file.flush() || file.error() != QFileDevice::NoError)
         return fail();
     if (!file.commit()) {
@@ -39,4 +49,16 @@ bool writeFileAtomically(const QString &fileName, const QByteArray &data, QStrin
         return false;
     }
     return commitGuarded(file, data, error);
+}
+
+bool writeFileAtomically(const QString &fileName, const std::function<bool(QIODevice *)> &writeAll,
+                         QString *error)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return commitGuarded(file, writeAll, error);
 }
