@@ -127,14 +127,24 @@ const Key *findIn(const Key (&table)[N], QByteArrayView name)
     return nullptr;
 }
 
-inline bool isWhiteSpace(int c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
+// Byte classes, looked up once per byte of a word or of the blanks between.
+enum ByteClass : unsigned char { Ordinary = 0, Blank = 1, Punctuation = 2 };
 
-inline bool isPunctuation(int c)
+struct ByteClasses {
+    unsigned char of[256] = {};
+    constexpr ByteClasses()
+    {
+        for (unsigned char c : {' ', '\t', '\r', '\n'})
+            of[c] = Blank;
+        for (unsigned char c : {'{', '}', '=', ';'})
+            of[c] = Punctuation;
+    }
+};
+constexpr ByteClasses byteClasses;
+
+inline unsigned char classOf(char c)
 {
-    return c == '{' || c == '}' || c == '=' || c == ';';
+    return byteClasses.of[static_cast<unsigned char>(c)];
 }
 
 // UTF-8 when the bytes are valid UTF-8, else Latin-1: files saved by older
@@ -339,7 +349,7 @@ bool CfgReader::skipBlanks()
     for (;;) {
         const char *p = at(m_pos);
         const char *end = at(inputEnd());
-        while (p < end && isWhiteSpace(static_cast<unsigned char>(*p)))
+        while (p < end && classOf(*p) == Blank)
             ++p;
         m_pos = p - at(m_pos) + m_pos;
         if (p < end)
@@ -356,7 +366,7 @@ CfgReader::Token CfgReader::nextToken()
     Token token;
     token.offset = m_pos;
     const char c = *at(m_pos);
-    if (isPunctuation(static_cast<unsigned char>(c))) {
+    if (classOf(c) == Punctuation) {
         token.kind = TokenKind::Punctuation;
         token.punctuation = c;
         token.start = m_pos;
@@ -376,8 +386,7 @@ CfgReader::Token CfgReader::wordToken(Token token)
         const char *begin = at(m_pos);
         const char *p = begin;
         const char *end = at(inputEnd());
-        while (p < end && !isWhiteSpace(static_cast<unsigned char>(*p))
-               && !isPunctuation(static_cast<unsigned char>(*p)))
+        while (p < end && classOf(*p) == Ordinary)
             ++p;
         m_pos += p - begin;
         if (p < end)
@@ -427,6 +436,8 @@ CfgReader::Token CfgReader::quotedToken(Token token)
         }
         const char next = p + 1 < end ? p[1] : 0; // a backslash last in the input stays
         if (next == '\\' || next == '\'') {
+            if (!token.escaped) // once, with room for the rest of a usual text
+                token.resolved.reserve(m_pos - run + 64);
             token.resolved.append(at(run), m_pos - run);
             token.resolved.append(next);
             token.escaped = true;
@@ -580,6 +591,7 @@ bool CfgReader::finish(bool ok, TransportStreamCfg *out)
     m_token = Token();
     m_next = Token();
     m_recurring.clear();
+    m_elements.clear();
     m_source = nullptr;
     m_window = QByteArray();
     m_base = m_keep = m_pos = m_counted = 0;
@@ -708,12 +720,13 @@ CfgReader::BlockState CfgReader::openInStream(QByteArrayView name)
     }
     if (name == "service") {
         m_service.setDefaults();
+        m_elements.clear();
+        m_elementLines.clear();
         // Every service block that opens ends up in the list or fails the
         // whole parse, so these lists stay parallel to the services.
         m_lines.services.append(lineOf(m_token.offset));
         m_lines.serviceCa.append(0);
         m_lines.logicalChannels.append(0);
-        m_lines.elements.append(QList<int>());
         return BlockState::Service;
     }
     return BlockState::TopLevel;
@@ -730,7 +743,7 @@ CfgReader::BlockState CfgReader::openInService(QByteArrayView name)
     }
     if (name == "element") {
         m_element.setDefaults();
-        m_lines.elements.last().append(lineOf(m_token.offset));
+        m_elementLines.append(lineOf(m_token.offset));
         return BlockState::Element;
     }
     if (name == "logical-channel") {
@@ -759,7 +772,13 @@ bool CfgReader::closeBlock()
         m_block = BlockState::TransportStream;
         break;
     case BlockState::Service:
+        // The elements gathered in lists that keep their room from service
+        // to service, stored in lists of their exact size.
+        m_service.elements.reserve(m_elements.size());
+        for (ESCfg &e : m_elements)
+            m_service.elements.append(std::move(e));
         m_stream.services.append(std::move(m_service));
+        m_lines.elements.append(QList<int>(m_elementLines.cbegin(), m_elementLines.cend()));
         m_block = BlockState::TransportStream;
         break;
     case BlockState::ServiceCa:
@@ -767,7 +786,7 @@ bool CfgReader::closeBlock()
         m_block = BlockState::Service;
         break;
     case BlockState::Element:
-        m_service.elements.append(std::move(m_element));
+        m_elements.append(std::move(m_element));
         m_block = BlockState::Service;
         break;
     }

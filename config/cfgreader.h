@@ -158,6 +158,8 @@ private:
     FilterCfg m_filter;
     ServiceCfg m_service;
     ESCfg m_element;
+    QList<ESCfg> m_elements;   // of the service being read
+    QList<int> m_elementLines; // the lines where they start
     // Provider names, event names and languages recur from service to
     // service; equal bytes share one string instead of a copy each.
     QHash<QByteArray, QString> m_recurring;

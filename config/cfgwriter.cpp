@@ -2,7 +2,9 @@
 
 #include <QSaveFile>
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "config/savefile.h"
 
@@ -15,40 +17,31 @@ class Emitter
 {
 public:
     // With a device, the text goes there piece by piece and out holds only
-    // the piece being built; without, out receives the whole text.
-    Emitter(QByteArray *out, QIODevice *device) : m_out(out), m_device(device) {}
+    // the piece being built; without, out receives the whole text. Lines are
+    // written straight into out's bytes, which finish() cuts to the text.
+    Emitter(QByteArray *out, QIODevice *device) : m_out(out), m_device(device) { grow(0); }
 
     void blockStart(int level, QByteArrayView name)
     {
-        indent(level);
-        m_out->append(name);
-        m_out->append(" {\n");
+        line(level, name, " {\n");
     }
 
-    void blockEnd(int level)
-    {
-        indent(level);
-        m_out->append("}\n");
-    }
+    void blockEnd(int level) { line(level, QByteArrayView(), "}\n"); }
 
     // 16-bit identifiers, PIDs and the filter's a and b are unsigned in the
     // model, the codes and the remap base signed; both print as plain decimal.
     void number(int level, QByteArrayView key, qint64 value)
     {
-        char digits[24];
-        const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
-        indent(level);
-        m_out->append(key);
-        m_out->append(" = ");
-        m_out->append(digits, r.ptr - digits);
-        m_out->append(";\n");
+        char digits[32] = " = ";
+        char *end = std::to_chars(digits + 3, digits + sizeof digits - 2, value).ptr;
+        *end++ = ';';
+        *end++ = '\n';
+        line(level, key, QByteArrayView(digits, end - digits));
     }
 
     void flag(int level, QByteArrayView key, bool value)
     {
-        indent(level);
-        m_out->append(key);
-        m_out->append(value ? QByteArrayView(" = yes;\n") : QByteArrayView(" = no;\n"));
+        line(level, key, value ? QByteArrayView(" = yes;\n") : QByteArrayView(" = no;\n"));
     }
 
     // Trimmed, backslashes doubled, then quotes escaped; an empty text is
@@ -58,55 +51,80 @@ public:
         const QString trimmed = value.trimmed();
         if (trimmed.isEmpty())
             return;
-        indent(level);
-        m_out->append(key);
-        m_out->append(" = '");
+        line(level, key, " = '");
         if (!appendAscii(trimmed))
             appendEscaped(trimmed.toUtf8());
-        m_out->append("';\n");
+        append("';\n");
     }
 
     // Once a good piece of text is ready, it goes to the device; false when
     // the device took less than all of it.
-    bool pieceDone() { return m_out->size() < WriteChunk || flush(); }
+    bool pieceDone() { return m_end - m_begin < WriteChunk || flush(); }
 
     bool flush()
     {
         if (!m_device)
             return true;
-        const char *p = m_out->constData();
-        const char *end = p + m_out->size();
-        while (p < end) {
-            const qint64 n = m_device->write(p, end - p);
+        for (const char *p = m_begin; p < m_end;) {
+            const qint64 n = m_device->write(p, m_end - p);
             if (n <= 0)
                 return false;
             p += n;
         }
-        m_out->resize(0); // keeps the capacity for the next piece
+        m_end = m_begin;
         return true;
     }
 
+    void finish() { m_out->resize(m_end - m_begin); }
+
 private:
-    void indent(int level) { m_out->append(level, '\t'); }
+    // Room for n more bytes at m_end.
+    char *room(qsizetype n)
+    {
+        if (m_limit - m_end < n)
+            grow(n);
+        return m_end;
+    }
+
+    void grow(qsizetype n)
+    {
+        const qsizetype used = m_end - m_begin;
+        m_out->resize(qMax(qMax(m_out->capacity(), 2 * m_out->size()), used + n + 4096));
+        m_begin = m_out->data();
+        m_end = m_begin + used;
+        m_limit = m_begin + m_out->size();
+    }
+
+    void append(QByteArrayView bytes)
+    {
+        char *d = room(bytes.size());
+        std::memcpy(d, bytes.data(), size_t(bytes.size()));
+        m_end = d + bytes.size();
+    }
+
+    // Indentation, key (or block name) and the rest of a line.
+    void line(int level, QByteArrayView key, QByteArrayView rest)
+    {
+        char *d = room(level + key.size() + rest.size());
+        d = std::fill_n(d, level, '\t');
+        d = std::copy_n(key.data(), key.size(), d);
+        m_end = std::copy_n(rest.data(), rest.size(), d);
+    }
 
     // Most texts are ASCII: escaped straight from the string, without an
     // encoded copy. False (and nothing written) for any other text.
     bool appendAscii(QStringView s)
     {
-        const qsizetype start = m_out->size();
-        m_out->resize(start + 2 * s.size()); // every character escaped, at most
-        char *d = m_out->data() + start;
+        char *d = room(2 * s.size()); // every character escaped, at most
         for (const QChar c : s) {
             const char16_t u = c.unicode();
-            if (u >= 0x80) {
-                m_out->resize(start);
+            if (u >= 0x80)
                 return false;
-            }
             if (u == u'\\' || u == u'\'')
                 *d++ = '\\';
             *d++ = char(u);
         }
-        m_out->resize(d - m_out->constData());
+        m_end = d;
         return true;
     }
 
@@ -115,16 +133,19 @@ private:
         qsizetype run = 0;
         for (qsizetype i = 0; i < utf8.size(); ++i) {
             if (utf8[i] == '\\' || utf8[i] == '\'') {
-                m_out->append(utf8.sliced(run, i - run));
-                m_out->append('\\');
+                append(utf8.sliced(run, i - run));
+                append("\\");
                 run = i;
             }
         }
-        m_out->append(utf8.sliced(run));
+        append(utf8.sliced(run));
     }
 
     QByteArray *m_out;
     QIODevice *m_device;
+    char *m_begin = nullptr;
+    char *m_end = nullptr;
+    char *m_limit = nullptr;
 };
 
 void emitStreamHead(Emitter &e, const TransportStreamCfg &cfg)
@@ -235,6 +256,7 @@ QByteArray CfgWriter::toText(const TransportStreamCfg &cfg)
     out.reserve(estimate);
     Emitter e(&out, nullptr);
     emitDocument(e, cfg);
+    e.finish();
     return out;
 }
 
