@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "config/number.h"
@@ -323,15 +324,19 @@ bool CfgReader::fill()
 void CfgReader::countLinesTo(qsizetype offset)
 {
     offset = qMin(offset, inputEnd());
-    while (m_counted < offset) {
-        const void *nl = std::memchr(at(m_counted), '\n', size_t(offset - m_counted));
-        if (!nl) {
-            m_counted = offset;
-            break;
-        }
-        ++m_line;
-        m_counted = m_lineStart = static_cast<const char *>(nl) - m_window.constData() + m_base + 1;
+    if (offset <= m_counted)
+        return;
+    const char *from = at(m_counted);
+    const char *to = at(offset);
+    const qsizetype lineFeeds = std::count(from, to, '\n');
+    if (lineFeeds > 0) {
+        m_line += int(lineFeeds);
+        const char *last = to - 1;
+        while (*last != '\n')
+            --last;
+        m_lineStart = offset - (to - last) + 1;
     }
+    m_counted = offset;
 }
 
 // The line of an offset at or after every offset asked about before.
@@ -409,7 +414,8 @@ CfgReader::Token CfgReader::quotedToken(Token token)
 {
     ++m_pos;
     token.start = m_pos;
-    qsizetype run = m_pos; // start of the bytes not yet copied to token.resolved
+    qsizetype run = m_pos; // start of the bytes not yet copied to the resolved text
+    QByteArray *resolved = nullptr;
     for (;;) {
         const char *begin = at(m_pos);
         const char *p = begin;
@@ -428,19 +434,21 @@ CfgReader::Token CfgReader::quotedToken(Token token)
             end = at(inputEnd());
         }
         if (*p == '\'') {
-            if (token.escaped)
-                token.resolved.append(at(run), m_pos - run);
+            if (resolved)
+                resolved->append(at(run), m_pos - run);
             token.length = m_pos - token.start;
             ++m_pos;
             return token;
         }
         const char next = p + 1 < end ? p[1] : 0; // a backslash last in the input stays
         if (next == '\\' || next == '\'') {
-            if (!token.escaped) // once, with room for the rest of a usual text
-                token.resolved.reserve(m_pos - run + 64);
-            token.resolved.append(at(run), m_pos - run);
-            token.resolved.append(next);
-            token.escaped = true;
+            if (!resolved) {
+                token.resolved = int(m_resolvedCount++ % std::size(m_resolved));
+                resolved = &m_resolved[token.resolved];
+                resolved->resize(0); // keeps its room
+            }
+            resolved->append(at(run), m_pos - run);
+            resolved->append(next);
             m_pos += 2;
             run = m_pos;
         } else {
@@ -451,8 +459,8 @@ CfgReader::Token CfgReader::quotedToken(Token token)
 
 QByteArrayView CfgReader::text(const Token &token) const
 {
-    if (token.escaped)
-        return token.resolved;
+    if (token.resolved >= 0)
+        return m_resolved[token.resolved];
     if (token.isEmpty())
         return QByteArrayView();
     return QByteArrayView(at(token.start), token.length);

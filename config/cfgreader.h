@@ -86,8 +86,7 @@ private:
         qsizetype offset = -1; // first byte of the token (a quoted one's quote)
         qsizetype start = 0;   // its text: input bytes [start, start + length)
         qsizetype length = 0;
-        bool escaped = false;  // the text is in `resolved`, its escapes resolved
-        QByteArray resolved;
+        int resolved = -1;     // 0 or more: the text is m_resolved[resolved], escapes resolved
         bool is(char c) const { return kind == TokenKind::Punctuation && punctuation == c; }
         bool isEmpty() const { return kind == TokenKind::None; }
     };
@@ -149,6 +148,10 @@ private:
     qsizetype m_pos = 0;
     qsizetype m_unterminatedQuote = -1; // offset of a quote the end of the file cut off
     qsizetype m_cutWord = -1;           // offset of a word the end of the file cut off
+    // Texts of quoted tokens with escapes, in turn: the parser looks back at
+    // most four tokens, so a text stays until eight more have needed one.
+    QByteArray m_resolved[8];
+    unsigned m_resolvedCount = 0;
 
     // Parser.
     Token m_token;
