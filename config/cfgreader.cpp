@@ -5,10 +5,8 @@
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <iterator>
-#include <vector>
 
 #include "config/number.h"
 
@@ -380,7 +378,7 @@ CfgReader::Token CfgReader::nextToken()
         return token;
     }
     token.kind = TokenKind::Text;
-    return c == '\'' ? quotedToken(std::move(token)) : wordToken(std::move(token));
+    return c == '\'' ? quotedToken(token) : wordToken(token);
 }
 
 // A bare word runs to white space or punctuation; quotes inside it are text.

@@ -21,6 +21,11 @@ struct CfgSourceLines {
     QList<QList<int>> elements;     // per service, per element
 };
 
+class QFile;
+namespace cfgreader {
+struct Key; // a key of a block, its kind of value and range (cfgreader.cpp)
+}
+
 // Reads one .mux configuration: nested blocks of "key = value;" items with a
 // single transport-stream block at the top. The reader is strict: exactly the
 // known blocks and keys, every number checked against its key's range, and the
@@ -28,10 +33,6 @@ struct CfgSourceLines {
 //
 // Text values are taken as UTF-8; a value whose bytes are not valid UTF-8 was
 // written by an older tool in a Latin-1 locale and is read as ISO/IEC 8859-1.
-class QFile;
-namespace cfgreader {
-struct Key; // a key of a block, its kind of value and range (cfgreader.cpp)
-}
 
 class CfgReader
 {
