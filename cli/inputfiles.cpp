@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "config/cfgreader.h"
+#include "config/number.h"
 #include "mbn/mbnprogram.h"
 
 namespace {
@@ -50,8 +51,7 @@ int readConfiguration(const QString &fileName, CfgReader *reader, TransportStrea
 
 int reportMalformed(const QString &fileName, int offset, const QString &reason)
 {
-    QTextStream(stderr) << fileName << ": error at offset 0x"
-                        << QStringLiteral("%1").arg(qMax(0, offset), 4, 16, QLatin1Char('0')) << ": "
+    QTextStream(stderr) << fileName << ": error at offset " << hexNumber(qMax(0, offset), 4) << ": "
                         << reason << '\n';
     return 1;
 }

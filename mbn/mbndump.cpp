@@ -597,8 +597,8 @@ void crcLine(const QByteArray &section, Out &out)
     const int crcAt = int(section.size()) - 4;
     const quint32 crc = (quint32(quint8(section.at(crcAt))) << 24) | (quint32(quint8(section.at(crcAt + 1))) << 16)
         | (quint32(quint8(section.at(crcAt + 2))) << 8) | quint32(quint8(section.at(crcAt + 3)));
-    out.line(0, QStringLiteral("CRC_32 0x%1%2")
-                    .arg(crc, 8, 16, QLatin1Char('0'))
+    out.line(0, QStringLiteral("CRC_32 %1%2")
+                    .arg(hexNumber(crc, 8))
                     .arg(mpegCrc32(section) == 0 ? QString() : QStringLiteral(" (wrong)")));
 }
 
