@@ -2,12 +2,14 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
 
+#include "config/number.h"
 #include "dialogs/aboutdlg.h"
 #include "dialogs/buildiddlg.h"
 #include "dialogs/prompter.h"
@@ -117,15 +119,20 @@ void Velunor::on_action_Settings_triggered()
     if (!settings.save())
         Prompter::warning(this, tr("Write Error"), tr("Your settings could not be saved."));
 
-    // Show every number again in the chosen notation. Uncommitted edits on
-    // the stream page and in the service editor are given up here. The open
-    // service is reloaded by its row: after a list rebuild no entry is
-    // current, and the editor would otherwise keep the old notation.
-    loadStreamPage();
-    if (serviceOpen && editedRow >= 0 && editedRow < config.services.size())
-        loadService(editedRow);
+    // Show every number again in the chosen notation, keeping what the
+    // operator typed and has not committed: a number is shown anew, any
+    // other text stays as it is, and the open service's elements keep their
+    // working copy.
+    for (QLineEdit *field : {ui->tsID, ui->origTSID, ui->netID, ui->tsCAID, ui->emmPID, ui->serviceID,
+                             ui->pmtPID, ui->pcrPID, ui->caID, ui->ecmPID}) {
+        qint32 value = 0;
+        if (convertInteger(QStringView(field->text()).trimmed(), &value) && value >= 0)
+            field->setText(formatNumber(value, 4, settings.hex));
+    }
     refreshFilterList();
     refreshServiceList();
+    if (serviceOpen)
+        ui->services->setCurrentRow(editedRow); // the rebuilt list had lost it
     refreshElementList();
 }
 

@@ -428,6 +428,10 @@ void Velunor::refreshElementList()
 {
     QListWidget *list = ui->elements;
     list->clear();
+    // The working copy outlives a removed or replaced service; show it only
+    // while its service is open.
+    if (!serviceOpen)
+        return;
     const QList<ESCfg> &elements = editedService.elements;
     for (int i = 0; i < int(elements.size()); ++i)
         list->addItem(newEntry(elementEntryText(elements.at(i), settings.hex), i));
@@ -561,8 +565,10 @@ void Velunor::duplicateService()
     if (position < 0 || position >= config.services.size())
         return;
 
-    // The committed state, not the editor's: uncommitted edits belong to the
-    // open service and are committed when the copy is opened below.
+    // A copy of what the editor shows: the open service is committed first,
+    // and an invalid field stops the copy with its warning.
+    if (serviceOpen && position == editedRow && !commitService())
+        return;
     ServiceCfg copy = config.services.at(position);
     copy.serviceName.prepend(tr("(Copy of) "));
     config.services.append(copy);

@@ -564,6 +564,27 @@ void TestDocuments::settingsPersistAndRerender()
     QCOMPARE(shown(), hex);
     QVERIFY(Velunor().currentSettings().hex);
     QVERIFY(win->prompter.messages.isEmpty());
+
+    // Uncommitted edits survive a change of notation: numbers are shown anew,
+    // other texts stay as typed, the element list keeps its working copy.
+    typeText(win->edit("tsID"), "12x");
+    typeText(win->edit("pmtPID"), "0x1001");
+    typeText(win->edit("serviceName"), "Edited");
+    clickRow(win->list("elements"), 0);
+    win->prompter.answers << QMessageBox::Yes;
+    QTest::mouseClick(win->get<QAbstractButton>("removeES"), Qt::LeftButton);
+    choose(0, true);
+    QCOMPARE(win->edit("tsID")->text(), QStringLiteral("12x"));
+    QCOMPARE(win->edit("pmtPID")->text(), QStringLiteral("4097"));
+    QCOMPARE(win->edit("serviceName")->text(), QStringLiteral("Edited"));
+    QCOMPARE(texts(win->list("elements")), QStringList{"MPEG2 Audio (PID:257, Language:eng)"});
+    QCOMPARE(win->list("services")->currentRow(), 0);
+    QVERIFY(win->w->hasUnsavedChanges());
+    typeText(win->edit("tsID"), "1");
+    QVERIFY(win->w->commitPages());
+    QCOMPARE(win->doc().services.at(0).serviceName, QStringLiteral("Edited"));
+    QCOMPARE(win->doc().services.at(0).pmtPid, 4097);
+    QCOMPARE(win->doc().services.at(0).elements.size(), 1);
 }
 
 void TestDocuments::versionDialog()

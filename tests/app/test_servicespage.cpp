@@ -324,20 +324,27 @@ void TestServicesPage::serviceLimitAndDuplicate()
     QCOMPARE(win.prompter.messages.at(0).text, QStringLiteral("You can not add more services!"));
     QCOMPARE(win.doc().services.size(), 16);
 
-    // Duplicating knows no limit. An edit of the source that was never
-    // committed is not copied, but it is committed when the copy opens.
+    // Duplicating knows no limit, and copies what the editor shows: the open
+    // service is committed first, and an invalid field stops the copy.
     clickRow(win.services, 3);
     typeText(win.edit("serviceName"), "Newer");
+    typeText(win.edit("pmtPID"), "99999");
+    contextMenu(win.services, 3, "&Duplicate");
+    QCOMPARE(win.prompter.titles().mid(2), QStringList{"Invalid Value"});
+    QCOMPARE(win.doc().services.size(), 16);
+    typeText(win.edit("pmtPID"), "0x0500");
     QCOMPARE(contextMenu(win.services, 3, "&Duplicate"),
              (QStringList{"&Edit", "&Duplicate", "", "&Add service...", "&Remove service"}));
     QCOMPARE(win.doc().services.size(), 17);
     ServiceCfg expected = document(15).services.at(3);
-    expected.serviceName = QStringLiteral("(Copy of) S3");
+    expected.pmtPid = 0x0500;
+    expected.serviceName = QStringLiteral("Newer");
+    QCOMPARE(win.doc().services.at(3), expected);
+    expected.serviceName = QStringLiteral("(Copy of) Newer");
     QCOMPARE(win.doc().services.at(16), expected);
-    QCOMPARE(win.doc().services.at(3).serviceName, QStringLiteral("Newer"));
     QCOMPARE(win.services->currentRow(), 16);
     QCOMPARE(win.edit("serviceName")->text(), expected.serviceName);
-    QCOMPARE(texts(win.services).value(16), QStringLiteral("(Copy of) S3 (Service 0x0067)\nPMT:0x0406 (Vid:0x0407)"));
+    QCOMPARE(texts(win.services).value(16), QStringLiteral("(Copy of) Newer (Service 0x0067)\nPMT:0x0500 (Vid:0x0407)"));
     QVERIFY(win.w->isChanged());
 }
 
@@ -434,6 +441,14 @@ void TestServicesPage::removeService()
         QVERIFY(win.edit("serviceID")->text().isEmpty());
         QVERIFY(!win.edit("serviceID")->isEnabled());
         QVERIFY(!win.get("addES")->isEnabled());
+        QCOMPARE(win.elements->count(), 0);
+        // A change of notation lists no elements of the removed service.
+        ModalDriver settings([](QDialog *d) {
+            chooseIndex(child<QComboBox>(d, "notation"), 1);
+            clickBox(d, true);
+        });
+        win.trigger("action_Settings");
+        QVERIFY(settings.ran);
         QCOMPARE(win.elements->count(), 0);
         return;
     }
