@@ -171,9 +171,12 @@ int actionRow(QObject *sender)
     return ok ? row : -1;
 }
 
-bool numberEquals(const QLineEdit *field, qint32 least, qint32 greatest, qint32 stored)
+// The field shows the stored number. Its range is not asked: a value read
+// from a file that the editor would refuse (service id 0, say) is no edit.
+bool numberEquals(const QLineEdit *field, qint32 stored)
 {
-    return parseNumber(field->text(), least, greatest) && integerValue(field->text()) == stored;
+    qint32 value = 0;
+    return convertInteger(QStringView(field->text()).trimmed(), &value) && value == stored;
 }
 
 } // namespace
@@ -283,7 +286,7 @@ bool Velunor::serviceEditorChanged() const
         return false;
     const ServiceCfg &s = config.services.at(editedRow);
 
-    if (!numberEquals(ui->serviceID, 1, 65535, s.id))
+    if (!numberEquals(ui->serviceID, s.id))
         return true;
     if (ui->serviceType->currentIndex() < 0 || ui->serviceType->currentData().toInt() != s.type)
         return true;
@@ -293,14 +296,14 @@ bool Velunor::serviceEditorChanged() const
         || ui->eventText->text().trimmed() != s.eventText
         || ui->language->text().trimmed() != s.language)
         return true;
-    if (!numberEquals(ui->pmtPID, 0, 8190, s.pmtPid) || !numberEquals(ui->pcrPID, 0, 8190, s.pcrPid))
+    if (!numberEquals(ui->pmtPID, s.pmtPid) || !numberEquals(ui->pcrPID, s.pcrPid))
         return true;
     if (ui->caEnabled->isChecked() != s.caEnabled)
         return true;
-    if (!numberEquals(ui->caID, 0, 65535, s.caId) || !numberEquals(ui->ecmPID, 0, 8190, s.ecmPid))
+    if (!numberEquals(ui->caID, s.caId) || !numberEquals(ui->ecmPID, s.ecmPid))
         return true;
     if (ui->lcEnabled->isChecked() != s.lcEnabled || ui->lcVisible->isChecked() != s.lcVisible
-        || !numberEquals(ui->lcNumber, 0, 999, s.lcNumber))
+        || !numberEquals(ui->lcNumber, s.lcNumber))
         return true;
     if (ui->pmtEnabled->isChecked() != s.pmtEnabled)
         return true;
@@ -327,19 +330,23 @@ bool Velunor::serviceFieldsValid()
         qint32 greatest;
         const char *name;
         bool active;
+        qint32 stored;
     };
+    const ServiceCfg &s = config.services.at(editedRow);
     const bool ca = ui->caEnabled->isChecked();
     const bool lc = ui->lcEnabled->isChecked();
     const Check checks[] = {
-        {ui->serviceID, 1, 65535, QT_TR_NOOP("Service ID"), true},
-        {ui->pmtPID, 0, 8190, QT_TR_NOOP("PMT PID"), true},
-        {ui->pcrPID, 0, 8190, QT_TR_NOOP("PCR PID"), true},
-        {ui->caID, 0, 65535, QT_TR_NOOP("CA-System ID"), ca},
-        {ui->ecmPID, 0, 8190, QT_TR_NOOP("ECM PID"), ca},
-        {ui->lcNumber, 0, 999, QT_TR_NOOP("Logical Channel Number"), lc},
+        {ui->serviceID, 1, 65535, QT_TR_NOOP("Service ID"), true, s.id},
+        {ui->pmtPID, 0, 8190, QT_TR_NOOP("PMT PID"), true, s.pmtPid},
+        {ui->pcrPID, 0, 8190, QT_TR_NOOP("PCR PID"), true, s.pcrPid},
+        {ui->caID, 0, 65535, QT_TR_NOOP("CA-System ID"), ca, s.caId},
+        {ui->ecmPID, 0, 8190, QT_TR_NOOP("ECM PID"), ca, s.ecmPid},
+        {ui->lcNumber, 0, 999, QT_TR_NOOP("Logical Channel Number"), lc, s.lcNumber},
     };
+    // The ranges judge what the operator typed; a number left as the file
+    // gave it stays, even where the editor would not take it.
     for (const Check &c : checks) {
-        if (c.active && !parseNumber(c.field->text(), c.least, c.greatest)) {
+        if (c.active && !numberEquals(c.field, c.stored) && !parseNumber(c.field->text(), c.least, c.greatest)) {
             warnInvalidField(tr(c.name), c.field, this);
             return false;
         }

@@ -293,6 +293,10 @@ void Checker::checkServiceUses(int i)
 void Checker::checkServiceOwners(int i)
 {
     const ServiceCfg &s = m_cfg.services.at(i);
+    if (s.id == 0)
+        warnService(i, -1, serviceLine(i),
+                    QStringLiteral("service id 0x0000 is the program_number that announces the network PID "
+                                   "in the PAT; receivers do not take it as a service"));
     int &idOwner = m_serviceIdOwner[s.id];
     if (idOwner < 0)
         idOwner = i;

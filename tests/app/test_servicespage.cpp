@@ -82,6 +82,7 @@ private Q_SLOTS:
     void listTexts();
     void leavingInvalidServiceStays_data();
     void leavingInvalidServiceStays();
+    void valuesFromTheFileAreNoEdits();
     void emptyEditorIsDisabled();
     void addService_data();
     void addService();
@@ -194,6 +195,22 @@ void TestServicesPage::leavingInvalidServiceStays()
     QCOMPARE(win.doc().services.at(0).serviceName, QStringLiteral("Edited"));
     QVERIFY(win.services->item(0)->text().startsWith("Edited (Service "));
     QVERIFY(win.w->isChanged());
+}
+
+// A file may hold numbers the editor would not take (service id 0, PMT PID
+// 8191): shown untouched they are no edit, and a commit of other fields keeps them.
+void TestServicesPage::valuesFromTheFileAreNoEdits()
+{
+    TransportStreamCfg cfg = document(3);
+    cfg.services[0].id = 0;
+    cfg.services[0].pmtPid = 8191;
+    Page win(cfg);
+    QVERIFY(!win.w->hasUnsavedChanges());
+    typeText(win.edit("serviceName"), "Edited");
+    clickRow(win.services, 1);
+    QVERIFY(win.prompter.messages.isEmpty());
+    cfg.services[0].serviceName = QStringLiteral("Edited");
+    QCOMPARE(win.doc(), cfg);
 }
 
 void TestServicesPage::emptyEditorIsDisabled()

@@ -73,7 +73,7 @@ void TestConfigCheck::goldenOutput_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("exitCode");
-    for (const char *name : {"export-error", "duplicate-service-id", "duplicate-pmt-pid", "pid-conflict",
+    for (const char *name : {"export-error", "service-id-zero", "duplicate-service-id", "duplicate-pmt-pid", "pid-conflict",
                              "pid-conflict-emm", "reserved-pid", "pcr-not-elementary", "duplicate-channel",
                              "bad-language", "empty-name", "filter-never-matches", "remap-target"}) {
         QTest::newRow(name) << QString::fromLatin1(name) << (qstrcmp(name, "export-error") == 0 ? 1 : 0);
