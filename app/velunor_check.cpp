@@ -10,8 +10,9 @@
 
 // Configuration check. The findings are those of velunor-cli check: the
 // export's refusals as errors, PID and identifier collisions as warnings.
-// The dialog is modeless and reused; it shows the document as it was when
-// the check ran, so it closes when the document is replaced.
+// The dialog is modeless and reused; while it is open, every change of the
+// document runs the check again (well under a millisecond for a typical
+// file), and it closes when the document is replaced.
 
 namespace {
 
@@ -73,6 +74,13 @@ void Velunor::showFinding(const ConfigFinding &finding)
         break;
     }
     activateWindow();
+}
+
+void Velunor::documentChanged()
+{
+    changed = true;
+    if (checkDialog && checkDialog->isVisible())
+        checkDialog->setFindings(checkConfiguration(config), config);
 }
 
 void Velunor::closeCheckDialog()

@@ -62,7 +62,7 @@ void Velunor::on_addRemap_clicked()
     if (dialog.exec(&filter, true) != QDialog::Accepted)
         return;
     config.filters.append(filter);
-    changed = true;
+    documentChanged();
     refreshFilterList();
 }
 
@@ -73,7 +73,7 @@ void Velunor::on_addFilter_clicked()
     if (dialog.exec(&filter, true, settings.hex) != QDialog::Accepted)
         return;
     config.filters.append(filter);
-    changed = true;
+    documentChanged();
     refreshFilterList();
 }
 
@@ -99,7 +99,7 @@ void Velunor::editFilterAt(int position)
         return;
     config.filters[position] = filter;
     const int row = ui->filters->currentRow();
-    changed = true;
+    documentChanged();
     refreshFilterList();
     ui->filters->setCurrentRow(row);
 }
@@ -118,7 +118,7 @@ void Velunor::on_removeFilter_clicked()
     if (position < 0 || position >= config.filters.size())
         return;
     config.filters.removeAt(position);
-    changed = true;
+    documentChanged();
     refreshFilterList();
 }
 
@@ -143,7 +143,7 @@ void Velunor::moveFilter(int delta)
     if (target < 0 || target >= config.filters.size())
         return;
     config.filters.move(position, target);
-    changed = true;
+    documentChanged();
     refreshFilterList();
     ui->filters->setCurrentRow(target);
 }

@@ -406,7 +406,7 @@ bool Velunor::commitService()
         entry->setText(ServiceEntryTexts(settings.hex).text(s));
     else
         refreshServiceList();
-    changed = true;
+    documentChanged();
     return true;
 }
 
@@ -558,7 +558,7 @@ void Velunor::on_addService_clicked()
     }
 
     config.services.append(s);
-    changed = true;
+    documentChanged();
     appendServiceEntry(ui, config, settings.hex);
     ui->services->setCurrentRow(ui->services->count() - 1);
 }
@@ -579,7 +579,7 @@ void Velunor::duplicateService()
     ServiceCfg copy = config.services.at(position);
     copy.serviceName.prepend(tr("(Copy of) "));
     config.services.append(copy);
-    changed = true;
+    documentChanged();
     appendServiceEntry(ui, config, settings.hex);
     ui->services->setCurrentRow(ui->services->count() - 1);
 }
@@ -605,7 +605,7 @@ void Velunor::on_removeService_clicked()
     else if (serviceOpen && position < editedRow)
         --editedRow; // the open service moves up with everything behind the removed one
     config.services.removeAt(position);
-    changed = true;
+    documentChanged();
     refreshServiceList();
 }
 
@@ -637,7 +637,7 @@ void Velunor::moveService(int delta)
     serviceOpen = false;
     editedRow = -1;
     config.services.move(from, to);
-    changed = true;
+    documentChanged();
 
     // Only the two swapped entries change text; positions stay as they were.
     const ServiceEntryTexts texts(settings.hex);
@@ -686,7 +686,7 @@ void Velunor::on_addES_clicked()
     editedService.elements.append(es);
     // The stream lives in the working copy until the next commit, but the
     // document already differs from its file.
-    changed = true;
+    documentChanged();
     refreshElementList();
 }
 
@@ -709,7 +709,7 @@ void Velunor::editESAt(int position)
     target.language = es.language;
     target.teletextPage = es.teletextPage;
     const int row = ui->elements->currentRow();
-    changed = true;
+    documentChanged();
     refreshElementList();
     ui->elements->setCurrentRow(row);
 }
@@ -731,6 +731,6 @@ void Velunor::on_removeES_clicked()
         != QMessageBox::Yes)
         return;
     editedService.elements.removeAt(position);
-    changed = true;
+    documentChanged();
     refreshElementList();
 }

@@ -240,7 +240,7 @@ bool Velunor::commitStreamPage()
     default: break;
     }
 
-    changed = true;
+    documentChanged();
     return true;
 }
 

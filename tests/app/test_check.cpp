@@ -28,6 +28,7 @@ private Q_SLOTS:
     void commitsPagesFirst();
     void refusedFieldShowsNoFindings();
     void replacedDocumentClosesDialog();
+    void followsTheDocument();
     void exportGoesAheadWithWarnings();
 
 private:
@@ -243,6 +244,22 @@ void TestCheck::replacedDocumentClosesDialog()
     QVERIFY(dialog->isVisible());
     win->w->setDocument(clean());
     QVERIFY(!dialog->isVisible());
+}
+
+// Rows of a check that ran before a service moved would select the wrong one.
+void TestCheck::followsTheDocument()
+{
+    win = std::make_unique<Window>(duplicateId(), false, 2);
+    CheckDialog *dialog = runCheck();
+    QCOMPARE(rows(dialog)->topLevelItemCount(), 1);
+    contextMenu(win->list("services"), 1, "&Duplicate");
+    QCOMPARE(rows(dialog)->topLevelItemCount(), checkConfiguration(win->doc()).size());
+    QVERIFY(rows(dialog)->topLevelItemCount() > 1);
+    clickRow(win->list("services"), 0);
+    win->prompter.answers << QMessageBox::Yes;
+    win->click("removeService");
+    QCOMPARE(rows(dialog)->topLevelItemCount(), checkConfiguration(win->doc()).size());
+    QCOMPARE(rows(dialog)->topLevelItem(0)->text(1), QStringLiteral("Service 2 \"(Copy of) Two\""));
 }
 
 void TestCheck::exportGoesAheadWithWarnings()
