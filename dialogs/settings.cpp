@@ -29,17 +29,24 @@ QString Settings::resolveIniFile(const QString &appDir)
         besideExecutable += QLatin1Char('/');
     besideExecutable += QLatin1String(iniName);
 
+    // A portable copy keeps its settings beside it, but only where they can
+    // be written: a file that cannot be written would refuse every save.
+    const QFileInfo file(besideExecutable);
     const QFileInfo dir(appDir);
-    if (QFileInfo::exists(besideExecutable) || (dir.isDir() && dir.isWritable()))
+    if (file.exists() ? file.isFile() && file.isWritable() : dir.isDir() && dir.isWritable())
         return besideExecutable;
 
+    // No writable location at all: the settings live for this session only,
+    // and nothing is written to the file-system root.
     const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    if (perUser.isEmpty())
+        return QString();
     return perUser + QLatin1Char('/') + QLatin1String(iniName);
 }
 
 void Settings::load()
 {
-    if (!QFileInfo::exists(iniFile))
+    if (iniFile.isEmpty() || !QFileInfo::exists(iniFile))
         return;
     const QSettings store(iniFile, QSettings::IniFormat);
     hex = store.value(QLatin1String(hexKey), 0).toBool();
@@ -47,6 +54,8 @@ void Settings::load()
 
 bool Settings::save() const
 {
+    if (iniFile.isEmpty())
+        return false;
     const QFileInfo info(iniFile);
     if (!QDir().mkpath(info.absolutePath()))
         return false;

@@ -4,10 +4,11 @@
 
 // The editor's own settings: the number notation, in velunor.ini.
 //
-// The file lives beside the executable when that directory is writable or the
-// file is already there (a portable copy keeps its settings with it);
-// otherwise, as for a system-wide install, in the per-user configuration
-// directory. Reading and writing always use the same file.
+// The file lives beside the executable when it can be written there (a
+// portable copy keeps its settings with it); otherwise, as for a system-wide
+// install, in the per-user configuration directory. Reading and writing
+// always use the same file; with no writable place at all, iniFile is empty
+// and nothing is written.
 class Settings {
 public:
     Settings();

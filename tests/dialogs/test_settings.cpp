@@ -74,6 +74,11 @@ private Q_SLOTS:
         QVERIFY(s.save());
         QVERIFY(Settings(installDir).hex);
         QVERIFY(QFile::remove(perUser));
+
+        // A velunor.ini beside the executable that cannot be written (here a
+        // directory, which even root cannot write as a file) is passed over too.
+        QVERIFY(QDir(base.path()).mkpath(QStringLiteral("portable/velunor.ini")));
+        QCOMPARE(Settings::resolveIniFile(base.filePath(QStringLiteral("portable"))), perUser);
     }
 
     void saveFailureIsReported()
