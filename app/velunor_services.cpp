@@ -548,14 +548,11 @@ void Velunor::on_addService_clicked()
             append(EsMpeg2Audio, dlg.audioPid());
         if (dlg.teletextChecked())
             append(EsTeletext, static_cast<quint16>(integerValue(dlg.teletextPidText())));
-        // The PCR travels with the video; the field is read even when no video
-        // stream was asked for.
-        s.pcrPid = dlg.videoPid();
     } else if (s.type == ServiceDigitalRadio) {
         if (dlg.audioChecked())
             append(EsMpeg2Audio, dlg.audioPid());
-        s.pcrPid = dlg.audioPid();
     }
+    s.pcrPid = dlg.pcrPid();
 
     config.services.append(s);
     documentChanged();

@@ -94,6 +94,19 @@ quint16 AddServiceDlg::audioPid() const
     return quint16(integerValue(ui->audioPID->text()));
 }
 
+quint16 AddServiceDlg::pcrPid() const
+{
+    const bool tv = serviceType() == ServiceDigitalTv;
+    if (tv && videoChecked())
+        return videoPid();
+    if (audioChecked())
+        return audioPid();
+    const QString own = tv ? ui->videoPID->text() : ui->audioPID->text();
+    if (parseNumber(own, 0, 8190))
+        return quint16(integerValue(own));
+    return quint16(tv ? InitialVideoPid : InitialAudioPid);
+}
+
 void AddServiceDlg::accept()
 {
     // service_id 0 is reserved for the NIT in the PAT; PIDs stop at 0x1FFE

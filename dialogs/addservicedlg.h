@@ -32,6 +32,10 @@ public:
     // text is no number: they decide the PCR PID even while disabled.
     quint16 videoPid() const;
     quint16 audioPid() const;
+    // The PCR PID of the new service: the first stream it carries (video,
+    // else audio; never teletext); without one, the PID field of the
+    // service type's own stream when it holds a PID, else its default.
+    quint16 pcrPid() const;
 
 private Q_SLOTS:
     void on_type_currentIndexChanged();

@@ -257,7 +257,8 @@ void TestServicesPage::addService_data()
 {
     QTest::addColumn<bool>("hex");
     QTest::addColumn<bool>("radio");
-    QTest::addColumn<QString>("boxes"); // v, a, t: video, audio, teletext checked; h: H.264 video
+    // v, a, t: video, audio, teletext checked; h: H.264 video; =TEXT: typed into the video PID field
+    QTest::addColumn<QString>("boxes");
     QTest::addColumn<QString>("streams");
     QTest::addColumn<int>("pcrPid");
 
@@ -265,11 +266,14 @@ void TestServicesPage::addService_data()
     QTest::newRow("tv, all boxes, hexadecimal") << true << false << "vat" << "0/1025/,1/1026/,2/1027/" << 1025;
     QTest::newRow("tv, H.264 video") << false << false << "vah" << "3/1025/,1/1026/" << 1025;
     QTest::newRow("tv, video only") << false << false << "v" << "0/1025/" << 1025;
-    QTest::newRow("tv, audio only keeps the video PCR") << false << false << "a" << "1/1026/" << 1025;
-    QTest::newRow("tv, teletext only") << false << false << "t" << "2/1027/" << 1025;
+    QTest::newRow("tv, audio only: PCR on the audio") << false << false << "a" << "1/1026/" << 1026;
+    QTest::newRow("tv, teletext only: PCR from the video field") << false << false << "t" << "2/1027/" << 1025;
     QTest::newRow("tv, video and teletext") << false << false << "vt" << "0/1025/,2/1027/" << 1025;
-    QTest::newRow("tv, audio and teletext") << false << false << "at" << "1/1026/,2/1027/" << 1025;
+    QTest::newRow("tv, audio and teletext") << false << false << "at" << "1/1026/,2/1027/" << 1026;
     QTest::newRow("tv, no boxes") << false << false << "" << "" << 1025;
+    QTest::newRow("tv, no boxes, video field 0x0200") << false << false << "=0x0200" << "" << 512;
+    QTest::newRow("tv, no boxes, video field not a number") << false << false << "=x" << "" << 1025;
+    QTest::newRow("tv, no boxes, video field beyond 8190") << false << false << "=99999" << "" << 1025;
     QTest::newRow("radio, audio") << false << true << "a" << "1/1026/" << 1026;
     QTest::newRow("radio, no audio") << false << true << "" << "" << 1026;
     QTest::newRow("radio, hexadecimal") << true << true << "a" << "1/1026/" << 1026;
@@ -290,6 +294,8 @@ void TestServicesPage::addService()
             chooseIndex(child<QComboBox>(d, "type"), 1);
         if (boxes.contains('h'))
             chooseIndex(child<QComboBox>(d, "streamType"), 1);
+        if (boxes.startsWith('='))
+            typeText(child<QLineEdit>(d, "videoPID"), boxes.mid(1));
         if (!radio) {
             setChecked(child(d, "videoEnabled"), boxes.contains('v'));
             setChecked(child(d, "teletextEnabled"), boxes.contains('t'));
