@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSplitter>
@@ -129,6 +130,8 @@ void Velunor::on_action_Settings_triggered()
         if (convertInteger(QStringView(field->text()).trimmed(), &value) && value >= 0)
             field->setText(formatNumber(value, 4, settings.hex));
     }
+    if (serviceOpen)
+        selectCode(ui->serviceType, ui->serviceType->currentData().toInt(), settings.hex);
     refreshFilterList();
     refreshServiceList();
     if (serviceOpen)

@@ -257,9 +257,7 @@ void Velunor::loadService(int row)
     const bool hex = settings.hex;
 
     ui->serviceID->setText(formatNumber(s.id, 4, hex));
-    // A code no item offers (files may carry any 16-bit value) leaves the
-    // combo box without a selection, so the service reads as edited.
-    ui->serviceType->setCurrentIndex(ui->serviceType->findData(s.type));
+    selectCode(ui->serviceType, s.type, hex);
     ui->providerName->setText(s.providerName);
     ui->serviceName->setText(s.serviceName);
     ui->eventName->setText(s.eventName);
@@ -387,11 +385,9 @@ bool Velunor::commitService()
     readServiceEditor(s);
     config.services[editedRow] = s;
 
-    // Show what was stored where it was not validated, and select the stored
-    // type: otherwise an unreadable text in a switched-off group, or a type no
-    // item offers, would keep the service "edited" after every commit.
-    if (ui->serviceType->currentIndex() < 0)
-        ui->serviceType->setCurrentIndex(ui->serviceType->findData(s.type));
+    // Show what was stored where it was not validated: otherwise an
+    // unreadable text in a switched-off group would keep the service
+    // "edited" after every commit.
     if (!s.caEnabled) {
         ui->caID->setText(formatNumber(s.caId, 4, settings.hex));
         ui->ecmPID->setText(formatNumber(s.ecmPid, 4, settings.hex));

@@ -36,8 +36,8 @@ int ESConfigDlg::exec(ESCfg *cfg, bool add, bool hex)
     } else {
         setWindowTitle(tr("Edit Elementary PID"));
         // Positions and stream type codes differ (H.264 is listed second):
-        // go by the item data. A code the list does not offer selects nothing.
-        ui->type->setCurrentIndex(ui->type->findData(cfg->type));
+        // go by the item data. A code the list does not offer is kept.
+        selectCode(ui->type, cfg->type, hex);
         ui->language->setText(cfg->language);
         ui->pid->setText(formatNumber(cfg->pid, 4, hex));
     }
@@ -46,7 +46,6 @@ int ESConfigDlg::exec(ESCfg *cfg, bool add, bool hex)
     if (result != QDialog::Accepted)
         return result;
 
-    // No selection reads as an invalid QVariant, i.e. code 0 (MPEG-2 video).
     cfg->type = ui->type->currentData().toInt();
     cfg->language = ui->language->text().trimmed();
     cfg->pid = quint16(integerValue(ui->pid->text()));

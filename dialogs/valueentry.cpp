@@ -66,6 +66,22 @@ void fillESTypeCombo(QComboBox *combo)
     combo->addItem(tr("Teletext"), EsTeletext);
 }
 
+void selectCode(QComboBox *combo, int code, bool hex)
+{
+    constexpr int UnknownRole = Qt::UserRole + 1;
+    for (int i = combo->count() - 1; i >= 0; --i) {
+        if (combo->itemData(i, UnknownRole).toBool())
+            combo->removeItem(i);
+    }
+    int index = combo->findData(code);
+    if (index < 0) {
+        combo->addItem(tr("Unknown (%1)").arg(formatNumber(code, 4, hex)), code);
+        index = combo->count() - 1;
+        combo->setItemData(index, true, UnknownRole);
+    }
+    combo->setCurrentIndex(index);
+}
+
 void fillInputCombo(QComboBox *combo)
 {
     combo->clear();

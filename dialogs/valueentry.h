@@ -26,5 +26,10 @@ QString esTypeShortName(int type);
 void fillServiceTypeCombo(QComboBox *combo);
 void fillVideoTypeCombo(QComboBox *combo);
 void fillESTypeCombo(QComboBox *combo);
+// Selects the item of a code. A code the list does not offer (a file may
+// carry any 16-bit value) gets an item of its own, "Unknown (0x0007)" in the
+// window's notation, so that it is shown, kept by a commit and no edit; the
+// item goes again when another code is selected.
+void selectCode(QComboBox *combo, int code, bool hex);
 // The port texts "Any", "Port 1" .. "Port 4": position equals the input code.
 void fillInputCombo(QComboBox *combo);

@@ -197,15 +197,18 @@ void TestServicesPage::leavingInvalidServiceStays()
     QVERIFY(win.w->isChanged());
 }
 
-// A file may hold numbers the editor would not take (service id 0, PMT PID
-// 8191): shown untouched they are no edit, and a commit of other fields keeps them.
+// A file may hold values the editor would not take (service id 0, PMT PID
+// 8191, a service type no item offers): shown untouched they are no edit,
+// and a commit of other fields keeps them.
 void TestServicesPage::valuesFromTheFileAreNoEdits()
 {
     TransportStreamCfg cfg = document(3);
     cfg.services[0].id = 0;
     cfg.services[0].pmtPid = 8191;
+    cfg.services[0].type = 9;
     Page win(cfg);
     QVERIFY(!win.w->hasUnsavedChanges());
+    QCOMPARE(win.get<QComboBox>("serviceType")->currentText(), QStringLiteral("Unknown (9)"));
     typeText(win.edit("serviceName"), "Edited");
     clickRow(win.services, 1);
     QVERIFY(win.prompter.messages.isEmpty());

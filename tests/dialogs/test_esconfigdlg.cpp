@@ -29,8 +29,8 @@ private Q_SLOTS:
             << QStringList() << "3|eng|1025" << "1: 2 1025 150 eng";
         QTest::newRow("edit: MPEG2 audio is the third item") << false << false << "1 33 100 " << QStringList()
             << "2||33" << "1: 1 33 100 ";
-        QTest::newRow("edit: unknown type selects nothing, reads as MPEG2 video") << false << false
-            << "7 40 100 " << QStringList() << "-1||40" << "1: 0 40 100 ";
+        QTest::newRow("edit: unknown type shown as an item of its own and kept") << false << false
+            << "9 40 100 " << QStringList() << "4||40" << "1: 9 40 100 ";
         QTest::newRow("edit: 8190 accepted") << false << false << "0 40 100 " << QStringList{"pid=8190"}
             << "0||40" << "1: 0 8190 100 ";
         QTest::newRow("edit: 8191 refused") << false << false << "0 40 100 " << QStringList{"pid=8191"}
