@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QSignalBlocker>
 
+#include <array>
 #include <memory>
 
 #include "config/number.h"
@@ -171,14 +172,6 @@ int actionRow(QObject *sender)
     return ok ? row : -1;
 }
 
-// The field shows the stored number. Its range is not asked: a value read
-// from a file that the editor would refuse (service id 0, say) is no edit.
-bool numberEquals(const QLineEdit *field, qint32 stored)
-{
-    qint32 value = 0;
-    return convertInteger(QStringView(field->text()).trimmed(), &value) && value == stored;
-}
-
 } // namespace
 
 void Velunor::on_caEnabled_toggled(bool)
@@ -284,7 +277,7 @@ bool Velunor::serviceEditorChanged() const
         return false;
     const ServiceCfg &s = config.services.at(editedRow);
 
-    if (!numberEquals(ui->serviceID, s.id))
+    if (!fieldShows(ui->serviceID, s.id))
         return true;
     if (ui->serviceType->currentIndex() < 0 || ui->serviceType->currentData().toInt() != s.type)
         return true;
@@ -294,14 +287,14 @@ bool Velunor::serviceEditorChanged() const
         || ui->eventText->text().trimmed() != s.eventText
         || ui->language->text().trimmed() != s.language)
         return true;
-    if (!numberEquals(ui->pmtPID, s.pmtPid) || !numberEquals(ui->pcrPID, s.pcrPid))
+    if (!fieldShows(ui->pmtPID, s.pmtPid) || !fieldShows(ui->pcrPID, s.pcrPid))
         return true;
     if (ui->caEnabled->isChecked() != s.caEnabled)
         return true;
-    if (!numberEquals(ui->caID, s.caId) || !numberEquals(ui->ecmPID, s.ecmPid))
+    if (!fieldShows(ui->caID, s.caId) || !fieldShows(ui->ecmPID, s.ecmPid))
         return true;
     if (ui->lcEnabled->isChecked() != s.lcEnabled || ui->lcVisible->isChecked() != s.lcVisible
-        || !numberEquals(ui->lcNumber, s.lcNumber))
+        || !fieldShows(ui->lcNumber, s.lcNumber))
         return true;
     if (ui->pmtEnabled->isChecked() != s.pmtEnabled)
         return true;
@@ -318,34 +311,45 @@ bool Velunor::serviceEditorChanged() const
     return false;
 }
 
-// The first field of the service editor that does not hold a number in its
-// range gets the invalid-field warning; false then.
+namespace {
+
+// The number fields of the service editor, with what they hold in the
+// document.
+struct NumberField {
+    QLineEdit *field;
+    qint32 least;
+    qint32 greatest;
+    const char *name;
+    qint32 stored;
+    bool decimal; // shown in decimal whatever the notation
+};
+
+std::array<NumberField, 6> numberFields(const Ui::VelunorClass *ui, const ServiceCfg &s)
+{
+    return {{
+        {ui->serviceID, 1, 65535, QT_TRANSLATE_NOOP("Velunor", "Service ID"), s.id, false},
+        {ui->pmtPID, 0, 8190, QT_TRANSLATE_NOOP("Velunor", "PMT PID"), s.pmtPid, false},
+        {ui->pcrPID, 0, 8190, QT_TRANSLATE_NOOP("Velunor", "PCR PID"), s.pcrPid, false},
+        {ui->caID, 0, 65535, QT_TRANSLATE_NOOP("Velunor", "CA-System ID"), s.caId, false},
+        {ui->ecmPID, 0, 8190, QT_TRANSLATE_NOOP("Velunor", "ECM PID"), s.ecmPid, false},
+        // Logical channel numbers are what viewers key in: always decimal.
+        {ui->lcNumber, 0, 999, QT_TRANSLATE_NOOP("Velunor", "Logical Channel Number"), s.lcNumber, true},
+    }};
+}
+
+} // namespace
+
+// The first field that takes part and holds no number in its range gets the
+// invalid-field warning; false then. The ranges judge what the operator
+// typed: a number left as the file gave it stays, even where the editor
+// would not take it, and a field that does not take part (the CA or logical
+// channel group unchecked) never blocks.
 bool Velunor::serviceFieldsValid()
 {
-    struct Check {
-        QLineEdit *field;
-        qint32 least;
-        qint32 greatest;
-        const char *name;
-        bool active;
-        qint32 stored;
-    };
-    const ServiceCfg &s = config.services.at(editedRow);
-    const bool ca = ui->caEnabled->isChecked();
-    const bool lc = ui->lcEnabled->isChecked();
-    const Check checks[] = {
-        {ui->serviceID, 1, 65535, QT_TR_NOOP("Service ID"), true, s.id},
-        {ui->pmtPID, 0, 8190, QT_TR_NOOP("PMT PID"), true, s.pmtPid},
-        {ui->pcrPID, 0, 8190, QT_TR_NOOP("PCR PID"), true, s.pcrPid},
-        {ui->caID, 0, 65535, QT_TR_NOOP("CA-System ID"), ca, s.caId},
-        {ui->ecmPID, 0, 8190, QT_TR_NOOP("ECM PID"), ca, s.ecmPid},
-        {ui->lcNumber, 0, 999, QT_TR_NOOP("Logical Channel Number"), lc, s.lcNumber},
-    };
-    // The ranges judge what the operator typed; a number left as the file
-    // gave it stays, even where the editor would not take it.
-    for (const Check &c : checks) {
-        if (c.active && !numberEquals(c.field, c.stored) && !parseNumber(c.field->text(), c.least, c.greatest)) {
-            warnInvalidField(tr(c.name), c.field, this);
+    for (const NumberField &f : numberFields(ui, config.services.at(editedRow))) {
+        if (f.field->isEnabled() && !fieldShows(f.field, f.stored)
+            && !parseNumber(f.field->text(), f.least, f.greatest)) {
+            warnInvalidField(tr(f.name), f.field, this);
             return false;
         }
     }
@@ -354,24 +358,26 @@ bool Velunor::serviceFieldsValid()
 
 void Velunor::readServiceEditor(ServiceCfg &s) const
 {
-    s.id = static_cast<quint16>(integerValue(ui->serviceID->text()));
+    auto number = [](const NumberField &f) { return numberOr(f.field->text(), f.least, f.greatest, f.stored); };
+    const auto numbers = numberFields(ui, config.services.at(editedRow));
+    s.id = static_cast<quint16>(number(numbers[0]));
     s.type = ui->serviceType->currentData().toInt();
     s.providerName = ui->providerName->text().trimmed();
     s.serviceName = ui->serviceName->text().trimmed();
     s.eventName = ui->eventName->text().trimmed();
     s.eventText = ui->eventText->text().trimmed();
     s.language = ui->language->text().trimmed();
-    s.pmtPid = static_cast<quint16>(integerValue(ui->pmtPID->text()));
-    s.pcrPid = static_cast<quint16>(integerValue(ui->pcrPID->text()));
+    s.pmtPid = static_cast<quint16>(number(numbers[1]));
+    s.pcrPid = static_cast<quint16>(number(numbers[2]));
     s.caEnabled = ui->caEnabled->isChecked();
-    // Kept from the text even while the group is off, so switching CA or the
-    // logical channel back on finds the numbers the operator left there.
-    s.caId = static_cast<quint16>(integerValue(ui->caID->text()));
-    s.ecmPid = static_cast<quint16>(integerValue(ui->ecmPID->text()));
+    // Kept even while the group is off, so switching CA or the logical
+    // channel back on finds the numbers the operator left there.
+    s.caId = static_cast<quint16>(number(numbers[3]));
+    s.ecmPid = static_cast<quint16>(number(numbers[4]));
     s.pmtEnabled = ui->pmtEnabled->isChecked();
     s.lcEnabled = ui->lcEnabled->isChecked();
     s.lcVisible = ui->lcVisible->isChecked();
-    s.lcNumber = static_cast<quint16>(integerValue(ui->lcNumber->text()));
+    s.lcNumber = static_cast<quint16>(number(numbers[5]));
 }
 
 bool Velunor::commitService()
@@ -385,15 +391,12 @@ bool Velunor::commitService()
     readServiceEditor(s);
     config.services[editedRow] = s;
 
-    // Show what was stored where it was not validated: otherwise an
-    // unreadable text in a switched-off group would keep the service
-    // "edited" after every commit.
-    if (!s.caEnabled) {
-        ui->caID->setText(formatNumber(s.caId, 4, settings.hex));
-        ui->ecmPID->setText(formatNumber(s.ecmPid, 4, settings.hex));
+    // A field that did not take part and held no number in its range shows
+    // the stored value again: no field may differ from what is stored.
+    for (const NumberField &f : numberFields(ui, s)) {
+        if (!fieldShows(f.field, f.stored))
+            f.field->setText(f.decimal ? QString::number(f.stored) : formatNumber(f.stored, 4, settings.hex));
     }
-    if (!s.lcEnabled)
-        ui->lcNumber->setText(QString::number(s.lcNumber));
 
     // Only this service's entry can have changed: rewrite its text instead of
     // rebuilding a list that may hold thousands of entries.

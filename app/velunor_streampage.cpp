@@ -24,18 +24,6 @@ namespace {
 constexpr int DefaultDropIndex = 0;
 constexpr int DefaultPassIndex = 1;
 
-qint32 fieldValue(const QLineEdit *edit)
-{
-    return integerValue(edit->text());
-}
-
-quint16 fieldValue16(const QLineEdit *edit)
-{
-    // Identifiers and PIDs are 16-bit fields; a text that passed its range
-    // check fits, an unchecked CA field keeps the low bits as the file would.
-    return static_cast<quint16>(integerValue(edit->text()));
-}
-
 } // namespace
 
 void Velunor::on_patEnabled_stateChanged(int)
@@ -152,19 +140,14 @@ void Velunor::loadStreamPage()
 
 bool Velunor::streamPageChanged() const
 {
-    if (fieldValue(ui->tsID) != config.id)
-        return true;
-    if (fieldValue(ui->origTSID) != config.origId)
-        return true;
-    if (fieldValue(ui->netID) != config.netId)
+    if (!fieldShows(ui->tsID, config.id) || !fieldShows(ui->origTSID, config.origId)
+        || !fieldShows(ui->netID, config.netId))
         return true;
     if (ui->netName->text().trimmed() != config.netName)
         return true;
     if (ui->tsCAEnabled->isChecked() != config.caEnabled)
         return true;
-    if (fieldValue(ui->tsCAID) != config.caId)
-        return true;
-    if (fieldValue(ui->emmPID) != config.emmPid)
+    if (!fieldShows(ui->tsCAID, config.caId) || !fieldShows(ui->emmPID, config.emmPid))
         return true;
     if (ui->patEnabled->isChecked() != config.patEnabled
         || ui->sdtEnabled->isChecked() != config.sdtEnabled
@@ -193,34 +176,36 @@ bool Velunor::commitStreamPage()
     if (!streamPageChanged())
         return true;
 
-    struct Check {
+    struct Number {
         QLineEdit *field;
         qint32 greatest;
         const char *name;
+        quint16 *stored;
     };
     // PIDs of tables and streams stop at 8190: 0x1FFF is the null packet PID.
-    const bool ca = ui->tsCAEnabled->isChecked();
-    const Check checks[] = {
-        {ui->tsID, 65535, QT_TR_NOOP("Transport Stream ID")},
-        {ui->origTSID, 65535, QT_TR_NOOP("Original Stream ID")},
-        {ui->netID, 65535, QT_TR_NOOP("Network ID")},
-        {ca ? ui->tsCAID : nullptr, 65535, QT_TR_NOOP("CA-System ID")},
-        {ca ? ui->emmPID : nullptr, 8190, QT_TR_NOOP("EMM PID")},
+    const Number numbers[] = {
+        {ui->tsID, 65535, QT_TR_NOOP("Transport Stream ID"), &config.id},
+        {ui->origTSID, 65535, QT_TR_NOOP("Original Stream ID"), &config.origId},
+        {ui->netID, 65535, QT_TR_NOOP("Network ID"), &config.netId},
+        {ui->tsCAID, 65535, QT_TR_NOOP("CA-System ID"), &config.caId},
+        {ui->emmPID, 8190, QT_TR_NOOP("EMM PID"), &config.emmPid},
     };
-    for (const Check &check : checks) {
-        if (check.field && !parseNumber(check.field->text(), 0, check.greatest)) {
-            warnInvalidField(tr(check.name), check.field, this);
+    // Only fields that take part are judged: an identifier of tables that
+    // are all off, or the CA group unchecked, never blocks. What the operator
+    // left there is kept when it is a number in range.
+    for (const Number &n : numbers) {
+        if (n.field->isEnabled() && !fieldShows(n.field, *n.stored) && !parseNumber(n.field->text(), 0, n.greatest)) {
+            warnInvalidField(tr(n.name), n.field, this);
             return false;
         }
     }
-
-    config.id = fieldValue16(ui->tsID);
-    config.origId = fieldValue16(ui->origTSID);
-    config.netId = fieldValue16(ui->netID);
+    for (const Number &n : numbers) {
+        *n.stored = static_cast<quint16>(numberOr(n.field->text(), 0, n.greatest, *n.stored));
+        if (!fieldShows(n.field, *n.stored))
+            n.field->setText(formatNumber(*n.stored, 4, settings.hex));
+    }
     config.netName = ui->netName->text().trimmed();
-    config.caEnabled = ca;
-    config.caId = fieldValue16(ui->tsCAID);
-    config.emmPid = fieldValue16(ui->emmPID);
+    config.caEnabled = ui->tsCAEnabled->isChecked();
     config.patEnabled = ui->patEnabled->isChecked();
     config.sdtEnabled = ui->sdtEnabled->isChecked();
     config.nitEnabled = ui->nitEnabled->isChecked();

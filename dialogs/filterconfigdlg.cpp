@@ -44,8 +44,6 @@ void FilterConfigDlg::on_actionType_currentIndexChanged(int index)
 
 void FilterConfigDlg::accept()
 {
-    // The new base is kept with the rule whatever its action, so it is
-    // checked even while disabled: a saved rule never holds a bad number.
     if (!parseNumber(ui->matchA->text(), 0, 8191)) {
         warnInvalidField(tr("Left match value"), ui->matchA, this);
         return;
@@ -54,7 +52,9 @@ void FilterConfigDlg::accept()
         warnInvalidField(tr("Right match value"), ui->matchB, this);
         return;
     }
-    if (!parseNumber(ui->newBase->text(), 0, 8191)) {
+    // The new base takes part only in a remap; otherwise it is not judged,
+    // and a text that is no PID leaves the rule's stored base.
+    if (ui->newBase->isEnabled() && !parseNumber(ui->newBase->text(), 0, 8191)) {
         warnInvalidField(tr("New Base"), ui->newBase, this);
         return;
     }
@@ -86,6 +86,6 @@ int FilterConfigDlg::exec(FilterCfg *cfg, bool add, bool hex)
     cfg->b = quint32(integerValue(ui->matchB->text()));
     if (ui->actionType->currentIndex() >= 0)
         cfg->action = ui->actionType->currentIndex();
-    cfg->newBase = integerValue(ui->newBase->text());
+    cfg->newBase = numberOr(ui->newBase->text(), 0, 8191, cfg->newBase);
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QWidget>
 
 #include "config/number.h"
@@ -19,6 +20,17 @@ bool parseNumber(const QString &text, qint32 least, qint32 greatest)
     qint32 value = 0;
     return convertInteger(QStringView(text).trimmed(), &value) && value >= least
         && value <= greatest;
+}
+
+bool fieldShows(const QLineEdit *field, qint32 number)
+{
+    qint32 value = 0;
+    return convertInteger(QStringView(field->text()).trimmed(), &value) && value == number;
+}
+
+qint32 numberOr(const QString &text, qint32 least, qint32 greatest, qint32 stored)
+{
+    return parseNumber(text, least, greatest) ? integerValue(QStringView(text).trimmed()) : stored;
 }
 
 void warnInvalidField(const QString &name, QWidget *field, QWidget *parent)

@@ -12,6 +12,16 @@ class QWidget;
 // True when the trimmed text is a number (automatic base) within least..greatest.
 bool parseNumber(const QString &text, qint32 least, qint32 greatest);
 
+class QLineEdit;
+
+// The field shows this number, in either notation, whatever its range.
+bool fieldShows(const QLineEdit *field, qint32 number);
+
+// A field that does not take part (disabled, in an unchecked group) is never
+// validated: its number is taken when it is one in least..greatest, else the
+// stored value is kept.
+qint32 numberOr(const QString &text, qint32 least, qint32 greatest, qint32 stored);
+
 // Tells the operator which field holds a bad value ("Invalid Value") and puts
 // the cursor there. The box goes through the Prompter.
 void warnInvalidField(const QString &name, QWidget *field, QWidget *parent);

@@ -242,9 +242,10 @@ void TestServicesPage::emptyEditorIsDisabled()
     setChecked(win.get("lcEnabled"), true);
     QVERIFY(win.edit("lcNumber")->isEnabled() && win.get("lcVisible")->isEnabled());
 
-    // Switched off, their fields are not checked; committed in place they
-    // show what was stored, so an unreadable text does not stay an edit.
-    typeText(win.edit("caID"), "none");
+    // Switched off, their fields are not checked: a number in range is kept
+    // for when the group comes back on, anything else leaves the stored value,
+    // shown again after the commit.
+    typeText(win.edit("caID"), "0x0B00");
     typeText(win.edit("ecmPID"), "8191");
     typeText(win.edit("lcNumber"), "1000");
     setChecked(win.get("caEnabled"), false);
@@ -252,8 +253,10 @@ void TestServicesPage::emptyEditorIsDisabled()
     QVERIFY(win.w->commitPages());
     QVERIFY(win.prompter.messages.isEmpty());
     const ServiceCfg &s = win.doc().services.at(0);
-    QCOMPARE(QList<int>({s.caId, s.ecmPid, s.lcNumber}), QList<int>({0, 8191, 1000}));
-    QCOMPARE(win.edit("caID")->text(), QStringLiteral("0"));
+    const ServiceCfg fresh;
+    QCOMPARE(QList<int>({s.caId, s.ecmPid, s.lcNumber}), QList<int>({0x0B00, fresh.ecmPid, fresh.lcNumber}));
+    QCOMPARE(win.edit("ecmPID")->text(), QString::number(fresh.ecmPid));
+    QCOMPARE(win.edit("lcNumber")->text(), QString::number(fresh.lcNumber));
 }
 
 void TestServicesPage::addService_data()

@@ -137,14 +137,20 @@ void TestStreamPage::commitValidation_data()
     QTest::newRow("CA id before EMM PID")
         << QStringList{"emmPID=8191", "tsCAID=zz"} << "CA-System ID" << "tsCAID" << 0;
     QTest::newRow("EMM PID 8191 refused with CA") << QStringList{"emmPID=8191"} << "EMM PID" << "emmPID" << 0;
-    QTest::newRow("EMM PID 8191 stored without CA")
-        << QStringList{"emmPID=8191", "tsCAEnabled"} << "" << "emmPID" << 8191;
-    QTest::newRow("CA id letters store 0 without CA")
-        << QStringList{"tsCAID=xyz", "tsCAEnabled"} << "" << "tsCAID" << 0;
+    // Without CA its fields are not judged: a number in range is kept for
+    // when CA comes back on, anything else leaves the stored value.
+    QTest::newRow("EMM PID 0x0300 stored without CA")
+        << QStringList{"emmPID=0x0300", "tsCAEnabled"} << "" << "emmPID" << 0x300;
+    QTest::newRow("EMM PID 8191 leaves the stored PID without CA")
+        << QStringList{"emmPID=8191", "tsCAEnabled"} << "" << "emmPID" << 0x200;
+    QTest::newRow("CA id 70000 leaves the stored id without CA")
+        << QStringList{"tsCAID=70000", "tsCAEnabled"} << "" << "tsCAID" << 0x100;
+    QTest::newRow("CA id letters leave the stored id without CA")
+        << QStringList{"tsCAID=xyz", "tsCAEnabled"} << "" << "tsCAID" << 0x100;
     // Compared by value: a text that means the stored number is no edit.
     QTest::newRow("same value in hex is no edit") << QStringList{"tsID=0x1"} << "" << "tsID" << 1;
     QTest::newRow("same value in octal is no edit") << QStringList{"origTSID=02"} << "" << "origTSID" << 2;
-    QTest::newRow("letters where 0 is stored are no edit") << QStringList{"netID=zz"} << "" << "netID" << 0;
+    QTest::newRow("letters where 0 is stored are refused") << QStringList{"netID=zz"} << "Network ID" << "netID" << 0;
     QTest::newRow("name with blanks around is no edit") << QStringList{"netName= Net "} << "" << "tsID" << 1;
 }
 

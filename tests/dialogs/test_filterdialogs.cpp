@@ -111,9 +111,9 @@ private Q_SLOTS:
             << remapDec << R + "+|4096+" << "1: " + remap;
         full("drop still writes New Base") << remap << false << false
             << QStringList{"newBase=0x200", "actionType=0"} << remapDec << R + "|0x200" << "1: 0 2 256 511 0 512";
-        // The field cannot take the focus while disabled; the warning still names it.
-        full("empty New Base refused while disabled") << remap << false << false
-            << QStringList{"newBase=", "actionType=0"} << remapDec << R + "|" << "0: " + remap + " ! New Base@?";
+        // Disabled, New Base is not judged: a text that is no PID keeps the stored base.
+        full("empty New Base of a drop keeps the stored base") << remap << false << false
+            << QStringList{"newBase=", "actionType=0"} << remapDec << R + "|" << "1: 0 2 256 511 0 4096";
         full("New Base 8192 refused") << remap << false << false << QStringList{"newBase=8192"}
             << remapDec << R + "+|8192+" << "0: " + remap + " ! New Base@newBase";
         full("8191 accepted") << remap << false << false
