@@ -212,6 +212,13 @@ const char *CfgReader::blockName(BlockState state)
     return "";
 }
 
+QString CfgReader::tooLarge(const QString &fileName)
+{
+    return tr("cannot read '%1': it is larger than %2 MiB, too large for a configuration")
+        .arg(fileName)
+        .arg(MaxFileSize >> 20);
+}
+
 bool CfgReader::open(const QString &fileName)
 {
     m_file.reset();
@@ -231,9 +238,7 @@ bool CfgReader::open(const QString &fileName)
         return false;
     }
     if (info.size() > MaxFileSize) {
-        m_errorString = tr("cannot read '%1': it is larger than %2 MiB, too large for a configuration")
-                            .arg(fileName)
-                            .arg(MaxFileSize >> 20);
+        m_errorString = tooLarge(fileName);
         return false;
     }
     auto file = std::make_unique<QFile>(fileName);
@@ -308,9 +313,7 @@ bool CfgReader::fill()
     if (n < 0) {
         m_readError = tr("cannot read '%1': %2").arg(m_source->fileName(), m_source->errorString());
     } else if (m_fileSize > MaxFileSize) {
-        m_readError = tr("cannot read '%1': it is larger than %2 MiB, too large for a configuration")
-                          .arg(m_source->fileName())
-                          .arg(MaxFileSize >> 20);
+        m_readError = tooLarge(m_source->fileName());
     }
     if (n <= 0 || !m_readError.isEmpty()) {
         m_source = nullptr;

@@ -129,6 +129,7 @@ private:
     bool failAtToken(const Token &token, const QString &reason);
     bool failAtEnd(const QString &reason);
     void noteDiagnostic(const char *file, int line);
+    static QString tooLarge(const QString &fileName);
     static const char *blockName(BlockState state);
 
     // Input: the bytes [m_base, m_base + m_window.size()) of the file or buffer.

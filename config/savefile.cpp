@@ -2,21 +2,25 @@
 
 #include <QSaveFile>
 
+namespace {
+
+bool writeAllBytes(QIODevice *device, const QByteArray &data)
+{
+    qint64 done = 0;
+    while (done < data.size()) {
+        const qint64 n = device->write(data.constData() + done, data.size() - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
 bool commitGuarded(QSaveFile &file, const QByteArray &data, QString *error)
 {
-    return commitGuarded(
-        file,
-        [&data](QIODevice *device) {
-            qint64 done = 0;
-            while (done < data.size()) {
-                const qint64 n = device->write(data.constData() + done, data.size() - done);
-                if (n <= 0)
-                    return false;
-                done += n;
-            }
-            return true;
-        },
-        error);
+    return commitGuarded(file, [&data](QIODevice *device) { return writeAllBytes(device, data); }, error);
 }
 
 bool commitGuarded(QSaveFile &file, const std::function<bool(QIODevice *)> &writeAll, QString *error)
@@ -42,13 +46,7 @@ bool commitGuarded(QSaveFile &file, const std::function<bool(QIODevice *)> &writ
 
 bool writeFileAtomically(const QString &fileName, const QByteArray &data, QString *error)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return commitGuarded(file, data, error);
+    return writeFileAtomically(fileName, [&data](QIODevice *device) { return writeAllBytes(device, data); }, error);
 }
 
 bool writeFileAtomically(const QString &fileName, const std::function<bool(QIODevice *)> &writeAll,
