@@ -54,17 +54,6 @@ inline QByteArray hex(const char *text)
     return QByteArray::fromHex(QByteArray(text));
 }
 
-inline int u16At(const QByteArray &d, int at)
-{
-    return (quint8(d.at(at)) << 8) | quint8(d.at(at + 1));
-}
-
-// Offset of the routine of an entry-point slot (0xFFFF: none).
-inline int slotOffset(const QByteArray &program, int slot)
-{
-    return u16At(program, 2 * slot);
-}
-
 // Collects every message sent while it lives (and passes none on).
 class MessageCapture
 {
