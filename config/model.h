@@ -8,7 +8,17 @@
 // list is kept as it is, so a file written by a newer tool survives a round trip.
 enum MatchType : int { MatchRange = 0, MatchMask = 1 };
 enum FilterAction : int { ActionDrop = 0, ActionRemap = 1, ActionPass = 2 };
-enum EsType : int { EsMpeg2Video = 0, EsMpeg2Audio = 1, EsTeletext = 2, EsH264Video = 3 };
+enum EsType : int {
+    EsMpeg2Video = 0,
+    EsMpeg2Audio = 1,
+    EsTeletext = 2,
+    EsH264Video = 3,
+    EsHevcVideo = 4,
+    EsAacAudio = 5,
+    EsAc3Audio = 6,
+    EsEac3Audio = 7,
+    EsDvbSubtitles = 8,
+};
 enum ServiceType : int { ServiceDigitalTv = 0, ServiceDigitalRadio = 1 };
 
 // What every part of the program knows of an element kind: the editor's list

@@ -90,12 +90,17 @@ constexpr quint8 Tdt = 0x70;
 
 namespace DescriptorTag {
 constexpr quint8 Ca = 0x09;
+constexpr quint8 Iso639Language = 0x0A;
 constexpr quint8 NetworkName = 0x40;
 constexpr quint8 ServiceList = 0x41;
 constexpr quint8 Service = 0x48;
 constexpr quint8 ShortEvent = 0x4D;
 constexpr quint8 CaIdentifier = 0x53;
 constexpr quint8 Teletext = 0x56;
+constexpr quint8 Subtitling = 0x59;
+constexpr quint8 PrivateDataSpecifier = 0x5F;
+constexpr quint8 Ac3 = 0x6A;
+constexpr quint8 EnhancedAc3 = 0x7A;
 constexpr quint8 LogicalChannel = 0x83; // EACEM/NorDig private descriptor
 } // namespace DescriptorTag
 
@@ -103,7 +108,9 @@ namespace StreamType {
 constexpr quint8 Mpeg2Video = 0x02;
 constexpr quint8 Mpeg2Audio = 0x03;
 constexpr quint8 PesPrivateData = 0x06;
+constexpr quint8 AacAdts = 0x0F;
 constexpr quint8 H264Video = 0x1B;
+constexpr quint8 HevcVideo = 0x24;
 } // namespace StreamType
 
 // section_length is 12 bits and at most 4093 for any section; PSI sections
