@@ -40,13 +40,11 @@ void TestPsiVmProgram::programs_data()
         const QList<QByteArray> f = line.split('|');
         if (f.size() != 5 || line.startsWith('#'))
             continue;
-        TransportStreamCfg cfg;
         ServiceCfg s;
-        s.id = 1;
-        s.pmtPid = 0x0100;
-        s.pcrPid = 0x0101;
+        s.id = 1, s.pcrPid = 0x0101;
         s.elements << ESCfg{f[0].trimmed().toInt(), quint16(f[1].trimmed().toInt(nullptr, 16)),
                             QString::fromLatin1(f[2].trimmed())};
+        TransportStreamCfg cfg;
         cfg.services << s;
         QTest::newRow(f[4].trimmed().constData()) << cfg << QByteArray::fromHex(f[3]) << true;
     }
@@ -60,12 +58,10 @@ void TestPsiVmProgram::programs()
     PsiVmProgram prog;
     PsiBuffer image;
     psitest::MessageCapture capture;
-    if (pmtImage) {
-        PsiSections::pmt(image, cfg.services.first());
-        image.finish();
-    } else {
+    if (pmtImage)
+        PsiSections::pmt(image, cfg.services.first()), image.finish();
+    else
         QVERIFY(prog.buildProgram(cfg));
-    }
     QCOMPARE(capture.criticals(), QStringList());
     COMPARE_BYTES(pmtImage ? image.output().toByteArray() : prog.program(), bytes);
 }
