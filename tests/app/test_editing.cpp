@@ -12,11 +12,12 @@
 // is a script of steps on the real window, then what the window shows.
 //
 // Steps, separated by ';': "load F" (F from tests/data/editing), "hex" or
-// "decimal" (through Settings), "tab N", "type FIELD TEXT", "on BOX" / "off BOX",
-// "row LIST N", "menu LIST N ENTRY", "button NAME", "action NAME", "yes",
+// "decimal" (through Settings), "tab N", "type FIELD TEXT" (a line edit or spin
+// box), "choose COMBO N", "on BOX" / "off BOX", "row LIST N", "dclick LIST N",
+// "menu LIST N ENTRY", "saveas NAME" (into a temporary folder), "button NAME", "action NAME", "yes",
 // "dialog STEP,STEP" (answers the next dialog, see perform()), "check",
 // "activate N" (double click on the Nth finding).
-// Expectations, "what = value" in a cell each: "field NAME", "elements",
+// Expectations, "what = value" in a cell each: "field NAME", "enabled NAME", "elements",
 // "services", "open" (the service in the editor), "current" (services row),
 // "prompts" (titles met), "changed", "findings" and "summary" (of the check dialog),
 // "close" (whether the window closes), "saved" (Save As, compared with a golden file).
@@ -49,11 +50,16 @@ class TestEditing : public QObject {
         } else if (verb == "tab") {
             win->get<QTabWidget>("tabWidget")->setCurrentIndex(arg.toInt());
         } else if (verb == "type") {
-            typeText(win->edit(qPrintable(arg)), rest);
+            if (auto *spin = win->w->findChild<QSpinBox *>(arg))
+                typeText(spin, rest.toInt());
+            else
+                typeText(win->edit(qPrintable(arg)), rest);
+        } else if (verb == "choose") {
+            chooseIndex(win->get<QComboBox>(qPrintable(arg)), rest.toInt());
         } else if (verb == "on" || verb == "off") {
             setChecked(win->get(qPrintable(arg)), verb == "on");
-        } else if (verb == "row") {
-            clickRow(win->list(qPrintable(arg)), rest.toInt());
+        } else if (verb == "row" || verb == "dclick") {
+            (verb == "row" ? clickRow : doubleClickRow)(win->list(qPrintable(arg)), rest.toInt());
         } else if (verb == "menu") {
             contextMenu(win->list(qPrintable(arg)), rest.section(' ', 0, 0).toInt(), rest.section(' ', 1));
         } else if (verb == "button") {
@@ -65,6 +71,9 @@ class TestEditing : public QObject {
         } else if (verb == "dialog") {
             const QStringList steps = step.section(' ', 1).split(',');
             driver = std::make_unique<ModalDriver>([steps](QDialog *d) { perform(d, steps); });
+        } else if (verb == "saveas") {
+            win->prompter.fileNames.enqueue(dir.filePath(arg));
+            win->trigger("action_SaveAs");
         } else if (verb == "check") {
             win->trigger("action_CheckConfiguration");
         } else if (verb == "activate") {
@@ -85,6 +94,8 @@ class TestEditing : public QObject {
             return win->edit(qPrintable(arg))->text();
         if (what == "elements" || what == "services")
             return texts(win->list(qPrintable(what))).join(", ").replace('\n', ' ');
+        if (what.startsWith("enabled"))
+            return win->get(qPrintable(arg))->isEnabled() ? "yes" : "no";
         if (what == "open")
             return win->edit("serviceName")->isEnabled() ? win->edit("serviceName")->text() : QStringLiteral("none");
         if (what == "current")
