@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "config/number.h"
 #include "format/mbnformat.h"
@@ -12,8 +13,10 @@
 
 namespace {
 
-// A damaged or hostile stream cannot make the importer keep more than this.
+// A damaged or hostile stream cannot make the importer keep more than this
+// many tables, nor store more than this many bytes of sections in all.
 constexpr int MaxTables = 4096;
+constexpr qint64 MaxStoredBytes = qint64(64) << 20;
 constexpr int CatPid = 0x0001;
 constexpr quint8 CatTableId = 0x01;
 constexpr int PrivateDataSpecifierEacem = 0x00000028;
@@ -239,7 +242,16 @@ void SiTables::addSection(int pid, const char *data, int size, qint64 position)
         t.version = version;
         t.parts = QList<QByteArray>(lastNumber + 1);
     }
-    t.parts[number] = QByteArray(data, size);
+    QByteArray &part = t.parts[number];
+    if (part.size() != size || std::memcmp(part.constData(), data, size_t(size)) != 0) {
+        // A repeat stores nothing; anything new counts against the budget.
+        if (m_storedBytes + size > MaxStoredBytes) {
+            m_tooManyTables = true;
+            return;
+        }
+        m_storedBytes += size;
+        part = QByteArray(data, size);
+    }
     if (number != lastNumber)
         return;
     for (const QByteArray &part : std::as_const(t.parts))
@@ -328,9 +340,10 @@ TransportStreamCfg SiTables::build(double msPerPosition, QList<ImportWarning> *w
     cfg.patEnabled = m_patIndex >= 0;
     cfg.nitEnabled = cfg.sdtEnabled = cfg.eitEnabled = cfg.tdtEnabled = false;
     if (m_tooManyTables)
-        b.stream(QStringLiteral("more than %1 different tables in the capture; the later ones are left "
-                                "out")
-                     .arg(MaxTables));
+        b.stream(QStringLiteral("more than %1 tables or %2 MiB of sections in the capture; the later ones "
+                                "are left out")
+                     .arg(MaxTables)
+                     .arg(MaxStoredBytes >> 20));
     for (auto it = m_badCrc.constBegin(); it != m_badCrc.constEnd(); ++it)
         b.stream(QStringLiteral("%1 section%2 on PID %3 with a CRC_32 that does not check left out")
                      .arg(it.value())

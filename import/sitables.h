@@ -86,6 +86,7 @@ private:
     qint64 m_tdtFirst = -1;
     qint64 m_tdtLast = -1;
     bool m_realTimeTdt = false;
+    qint64 m_storedBytes = 0;
     bool m_tooManyTables = false;
     bool m_fromProgram = false;
 };
