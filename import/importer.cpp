@@ -77,8 +77,9 @@ ImportResult importTransportStream(QIODevice *in, const ImportOptions &options)
         return result;
     }
     if (!tables.hasPat()) {
-        result.error = QStringLiteral("no PAT with a valid CRC_32 in %1 packets of %2 bytes")
+        result.error = QStringLiteral("no PAT with a valid CRC_32 in %1 packet%2 of %3 bytes")
                            .arg(scanner.packets())
+                           .arg(scanner.packets() == 1 ? "" : "s")
                            .arg(scanner.packetSize());
         return result;
     }
