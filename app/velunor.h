@@ -132,6 +132,7 @@ private:
     // Configuration check (velunor_check.cpp)
     void showFinding(const ConfigFinding &finding);
     void closeCheckDialog();
+    void refreshCheckDialog();
     // Every change of the document goes through here: it is marked changed,
     // and an open check dialog is brought up to date, so that its rows never
     // point at a service or rule that has moved.
