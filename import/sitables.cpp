@@ -100,11 +100,28 @@ QList<Body> bodies(const QList<QByteArray> &sections, int header)
     return out;
 }
 
-// Turns the last complete tables into a configuration, warning on the way.
-class Builder
+
+
+// Repetition interval in ms, rounded and held to what the stream page accepts.
+quint16 interval(double ms, int most)
 {
-public:
-    Builder(QList<ImportWarning> *warnings) : m_warnings(warnings) {}
+    return quint16(qBound(25, int(std::lround(ms)), most));
+}
+
+} // namespace
+
+// Turns the last complete tables into a configuration, warning on the way.
+struct SiTables::Build {
+    QList<ImportWarning> *m_warnings;
+    double msPerPosition;
+    TransportStreamCfg cfg;
+    QHash<int, int> serviceIndex; // service_id -> position in cfg.services
+    int networkPid = -1;          // announced in the PAT
+    const Table *sdt = nullptr;
+    QHash<int, bool> eitFlag;     // service_id -> EIT_present_following_flag of the SDT
+
+    Build(QList<ImportWarning> *warnings, double ms) : m_warnings(warnings), msPerPosition(ms) {}
+
 
     void warn(int serviceId, const QString &text) { m_warnings->append(ImportWarning{serviceId, text}); }
     void stream(const QString &text) { warn(-1, text); }
@@ -132,46 +149,46 @@ public:
                                 .arg(QLatin1String(table), hex4(pid)));
     }
 
-    QList<ImportWarning> *m_warnings;
+    // The model's type of a DVB service_type.
+    qint32 serviceType(int code, int serviceId)
+    {
+        switch (code) {
+        case 0x01:
+            return ServiceDigitalTv;
+        case 0x02:
+            return ServiceDigitalRadio;
+        case 0x0A:
+            warn(serviceId, QStringLiteral("service_type %1 (advanced codec radio) imports as radio; the "
+                                             "export announces 0x02")
+                                  .arg(hex2(code)));
+            return ServiceDigitalRadio;
+        case 0x11:
+        case 0x16:
+        case 0x19:
+        case 0x1C:
+        case 0x1F:
+        case 0x20:
+            warn(serviceId, QStringLiteral("service_type %1 imports as television; the export "
+                                             "announces 0x01")
+                                  .arg(hex2(code)));
+            return ServiceDigitalTv;
+        default:
+            warn(serviceId, QStringLiteral("service_type %1 is neither television nor radio; imported "
+                                             "as television, which the export announces as 0x01")
+                                  .arg(hex2(code)));
+            return ServiceDigitalTv;
+        }
+    }
+
+    // The mean time between two sightings; -1 without a time base or a repeat.
+    double timed(const Table *t) const
+    {
+        return t && msPerPosition > 0 && t->sightings > 1
+            ? double(t->last - t->first) * msPerPosition / double(t->sightings - 1)
+            : -1.0;
+    }
 };
 
-qint32 serviceTypeOf(int code, int serviceId, Builder &b)
-{
-    switch (code) {
-    case 0x01:
-        return ServiceDigitalTv;
-    case 0x02:
-        return ServiceDigitalRadio;
-    case 0x0A:
-        b.warn(serviceId, QStringLiteral("service_type %1 (advanced codec radio) imports as radio; the "
-                                         "export announces 0x02")
-                              .arg(hex2(code)));
-        return ServiceDigitalRadio;
-    case 0x11:
-    case 0x16:
-    case 0x19:
-    case 0x1C:
-    case 0x1F:
-    case 0x20:
-        b.warn(serviceId, QStringLiteral("service_type %1 imports as television; the export "
-                                         "announces 0x01")
-                              .arg(hex2(code)));
-        return ServiceDigitalTv;
-    default:
-        b.warn(serviceId, QStringLiteral("service_type %1 is neither television nor radio; imported "
-                                         "as television, which the export announces as 0x01")
-                              .arg(hex2(code)));
-        return ServiceDigitalTv;
-    }
-}
-
-// Repetition interval in ms, rounded and held to what the stream page accepts.
-quint16 interval(double ms, int most)
-{
-    return quint16(qBound(25, int(std::lround(ms)), most));
-}
-
-} // namespace
 
 SiTables::Table &SiTables::table(int pid, int tableId, int extension)
 {
@@ -335,8 +352,8 @@ bool SiTables::seenEverythingTwice() const
 
 TransportStreamCfg SiTables::build(double msPerPosition, QList<ImportWarning> *warnings) const
 {
-    Builder b(warnings);
-    TransportStreamCfg cfg;
+    Build b(warnings, msPerPosition);
+    TransportStreamCfg &cfg = b.cfg;
     cfg.patEnabled = m_patIndex >= 0;
     cfg.nitEnabled = cfg.sdtEnabled = cfg.eitEnabled = cfg.tdtEnabled = false;
     if (m_tooManyTables)
@@ -355,15 +372,25 @@ TransportStreamCfg SiTables::build(double msPerPosition, QList<ImportWarning> *w
                                     "capture; its last complete version %4 is kept")
                          .arg(hex2(t.tableId), hex4(t.extension), hex4(t.pid))
                          .arg(t.completeVersion));
-    auto timed = [msPerPosition](const Table *t) {
-        return t && msPerPosition > 0 && t->sightings > 1 ? double(t->last - t->first) * msPerPosition
-                / double(t->sightings - 1)
-                                                          : -1.0;
-    };
+    readPat(b);
+    readPmts(b);
+    readSdt(b);
+    readNit(b);
+    readEit(b);
+    readCat(b);
+    readTdt(b);
+    if (const double ms = b.timed(m_patIndex >= 0 ? &m_tables.at(m_patIndex) : nullptr); ms >= 0)
+        cfg.patTime = interval(ms, 500);
+    cfg.playoutTimings = msPerPosition > 0;
+    return cfg;
+}
 
-    // PAT: the services, their PMT PIDs and the network PID.
-    int networkPid = -1;
-    QHash<int, int> serviceIndex; // service_id -> position in cfg.services
+// PAT: the services, their PMT PIDs and the network PID.
+void SiTables::readPat(Build &b) const
+{
+    TransportStreamCfg &cfg = b.cfg;
+    QHash<int, int> &serviceIndex = b.serviceIndex;
+    int &networkPid = b.networkPid;
     if (m_patIndex >= 0) {
         cfg.id = quint16(m_tables.at(m_patIndex).extension);
         for (const Program &p : programs()) {
@@ -387,8 +414,12 @@ TransportStreamCfg SiTables::build(double msPerPosition, QList<ImportWarning> *w
     if (networkPid >= 0 && networkPid != Pid::Nit)
         b.stream(QStringLiteral("the PAT announces the NIT on PID %1; the export sends it on 0x0010")
                      .arg(hex4(networkPid)));
+}
 
-    // PMT: PCR, CA and the elements of each service.
+// PMT: PCR, CA and the elements of each service.
+void SiTables::readPmts(Build &b) const
+{
+    TransportStreamCfg &cfg = b.cfg;
     double pmtMs = 0;
     int pmtTimed = 0;
     int withPmt = 0;
@@ -402,7 +433,7 @@ TransportStreamCfg SiTables::build(double msPerPosition, QList<ImportWarning> *w
             continue;
         }
         ++withPmt;
-        if (const double ms = timed(t); ms >= 0) {
+        if (const double ms = b.timed(t); ms >= 0) {
             pmtMs += ms;
             ++pmtTimed;
         }
@@ -534,9 +565,15 @@ TransportStreamCfg SiTables::build(double msPerPosition, QList<ImportWarning> *w
         b.stream(QStringLiteral("%1 services with a PMT; the export takes at most %2").arg(withPmt).arg(Mbn::MaxPmtServices));
     if (pmtTimed > 0)
         cfg.pmtTime = interval(pmtMs / pmtTimed, 500);
+}
 
-    // SDT actual: names, providers and types.
-    const Table *sdt = find(Pid::Sdt, TableId::SdtActual, cfg.id);
+// SDT actual: names, providers and types.
+void SiTables::readSdt(Build &b) const
+{
+    TransportStreamCfg &cfg = b.cfg;
+    const QHash<int, int> &serviceIndex = b.serviceIndex;
+    const Table *&sdt = b.sdt;
+    sdt = find(Pid::Sdt, TableId::SdtActual, cfg.id);
     if (!sdt) {
         for (const Table &t : m_tables)
             if (t.pid == Pid::Sdt && t.tableId == TableId::SdtActual) {
@@ -547,12 +584,11 @@ TransportStreamCfg SiTables::build(double msPerPosition, QList<ImportWarning> *w
                 break;
             }
     }
-    QHash<int, bool> eitFlag;
     if (sdt) {
         cfg.sdtEnabled = true;
         if (const QByteArray &first = sdt->complete.first(); first.size() >= 12)
             cfg.origId = be16(first.constData() + 8);
-        if (const double ms = timed(sdt); ms >= 0)
+        if (const double ms = b.timed(sdt); ms >= 0)
             cfg.sdtTime = interval(ms, 2000);
         for (const Body &body : bodies(sdt->complete, 11)) {
             for (const char *p = body.begin; body.end - p >= 5;) {
@@ -568,11 +604,11 @@ TransportStreamCfg SiTables::build(double msPerPosition, QList<ImportWarning> *w
                     continue;
                 }
                 ServiceCfg &s = cfg.services[*at];
-                eitFlag.insert(id, quint8(p[2]) & 0x01);
+                b.eitFlag.insert(id, quint8(p[2]) & 0x01);
                 Descriptors d(p + 5, end);
                 while (d.next()) {
                     if (d.tag == DescriptorTag::Service && d.length >= 3) {
-                        s.type = serviceTypeOf(quint8(d.body[0]), id, b);
+                        s.type = b.serviceType(quint8(d.body[0]), id);
                         const int providerLength = quint8(d.body[1]);
                         if (2 + providerLength + 1 > d.length) {
                             b.warn(id, QStringLiteral("the service descriptor is shorter than its names"));
@@ -596,8 +632,15 @@ TransportStreamCfg SiTables::build(double msPerPosition, QList<ImportWarning> *w
             }
         }
     }
+}
 
-    // NIT actual: the network, and logical channels of this transport stream.
+// NIT actual: the network, and logical channels of this transport stream.
+void SiTables::readNit(Build &b) const
+{
+    TransportStreamCfg &cfg = b.cfg;
+    const QHash<int, int> &serviceIndex = b.serviceIndex;
+    const int networkPid = b.networkPid;
+    const Table *sdt = b.sdt;
     const Table *nit = nullptr;
     for (const Table &t : m_tables)
         if (t.tableId == TableId::NitActual && (networkPid < 0 || t.pid == networkPid)) {
@@ -612,7 +655,7 @@ TransportStreamCfg SiTables::build(double msPerPosition, QList<ImportWarning> *w
     if (nit) {
         cfg.nitEnabled = true;
         cfg.netId = quint16(nit->extension);
-        if (const double ms = timed(nit); ms >= 0)
+        if (const double ms = b.timed(nit); ms >= 0)
             cfg.nitTime = interval(ms, 10000);
         int streams = 0;
         for (const Body &body : bodies(nit->complete, 8)) {
@@ -679,8 +722,12 @@ TransportStreamCfg SiTables::build(double msPerPosition, QList<ImportWarning> *w
         if (streams > 1)
             b.stream(QStringLiteral("the NIT describes %1 transport streams; only this one is kept").arg(streams));
     }
+}
 
-    // EIT present/following actual: the present event of each service.
+// EIT present/following actual: the present event of each service.
+void SiTables::readEit(Build &b) const
+{
+    TransportStreamCfg &cfg = b.cfg;
     double eitMs = 0;
     int eitTimed = 0;
     for (ServiceCfg &s : cfg.services) {
@@ -688,7 +735,7 @@ TransportStreamCfg SiTables::build(double msPerPosition, QList<ImportWarning> *w
         if (!t)
             continue;
         cfg.eitEnabled = true;
-        if (const double ms = timed(t); ms >= 0) {
+        if (const double ms = b.timed(t); ms >= 0) {
             eitMs += ms;
             ++eitTimed;
         }
@@ -723,12 +770,16 @@ TransportStreamCfg SiTables::build(double msPerPosition, QList<ImportWarning> *w
     }
     if (eitTimed > 0)
         cfg.eitTime = interval(2 * eitMs / eitTimed, 2000); // the export sends each at half eit-time
-    for (auto it = eitFlag.constBegin(); it != eitFlag.constEnd() && !m_fromProgram; ++it)
+    for (auto it = b.eitFlag.constBegin(); it != b.eitFlag.constEnd() && !m_fromProgram; ++it)
         if (it.value() && !find(Pid::Eit, TableId::EitPfActual, it.key()))
             b.warn(it.key(), QStringLiteral("the SDT announces an EIT present/following that the capture "
                                             "does not hold"));
+}
 
-    // CAT: the stream's conditional access.
+// CAT: the stream's conditional access.
+void SiTables::readCat(Build &b) const
+{
+    TransportStreamCfg &cfg = b.cfg;
     for (const Table &t : m_tables) {
         if (t.pid != CatPid || t.tableId != CatTableId)
             continue;
@@ -749,16 +800,16 @@ TransportStreamCfg SiTables::build(double msPerPosition, QList<ImportWarning> *w
             b.overrun(d.overrun, -1, "CAT", CatPid);
         }
     }
+}
 
-    // TDT: on when found; real time when it carries one.
+// TDT: on when found; real time when it carries one.
+void SiTables::readTdt(Build &b) const
+{
+    TransportStreamCfg &cfg = b.cfg;
     if (m_realTimeTdt || !m_tdt.isEmpty()) {
         cfg.tdtEnabled = true;
         cfg.realTdt = m_realTimeTdt || be16(m_tdt.constData() + 3) != 0;
-        if (msPerPosition > 0 && m_tdtSightings > 1)
-            cfg.tdtTime = interval(double(m_tdtLast - m_tdtFirst) * msPerPosition / (m_tdtSightings - 1), 30000);
+        if (b.msPerPosition > 0 && m_tdtSightings > 1)
+            cfg.tdtTime = interval(double(m_tdtLast - m_tdtFirst) * b.msPerPosition / (m_tdtSightings - 1), 30000);
     }
-    if (const double ms = timed(m_patIndex >= 0 ? &m_tables.at(m_patIndex) : nullptr); ms >= 0)
-        cfg.patTime = interval(ms, 500);
-    cfg.playoutTimings = msPerPosition > 0;
-    return cfg;
 }

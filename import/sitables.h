@@ -69,6 +69,17 @@ private:
         quint16 pid;
     };
 
+    // The configuration being built, what the tables tell each other, and the
+    // warnings; each table is read by one function, in this order.
+    struct Build;
+    void readPat(Build &b) const;
+    void readPmts(Build &b) const;
+    void readSdt(Build &b) const;
+    void readNit(Build &b) const;
+    void readEit(Build &b) const;
+    void readCat(Build &b) const;
+    void readTdt(Build &b) const;
+
     Table &table(int pid, int tableId, int extension);
     void sighted(Table &t, qint64 position);
     const Table *find(int pid, int tableId, int extension) const;
