@@ -209,7 +209,7 @@ const SiTables::Table *SiTables::find(int pid, int tableId, int extension) const
 {
     const quint64 key = (quint64(pid) << 24) | (quint64(tableId) << 16) | quint64(extension);
     const auto it = m_index.constFind(key);
-    return it == m_index.constEnd() ? nullptr : &m_tables.at(*it);
+    return it == m_index.constEnd() || m_tables.at(*it).complete.isEmpty() ? nullptr : &m_tables.at(*it);
 }
 
 void SiTables::addRealTimeTdt()
@@ -250,7 +250,8 @@ void SiTables::addSection(int pid, const char *data, int size, qint64 position)
     const int lastNumber = quint8(data[7]);
     if (number > lastNumber)
         return;
-    if (!find(pid, tableId, extension) && m_tables.size() >= MaxTables) {
+    const quint64 key = (quint64(pid) << 24) | (quint64(tableId) << 16) | quint64(extension);
+    if (!m_index.contains(key) && m_tables.size() >= MaxTables) {
         m_tooManyTables = true;
         return;
     }
@@ -334,14 +335,14 @@ bool SiTables::seenEverythingTwice() const
     if (m_patIndex < 0 || m_tdtSightings < 2)
         return false;
     for (const Table &t : m_tables)
-        if (t.sightings < 2)
+        if (t.sightings == 1) // one never complete is not waited for
             return false;
     const int pat = m_tables.at(m_patIndex).extension;
     if (!find(Pid::Sdt, TableId::SdtActual, pat))
         return false;
     for (const Program &p : programs()) {
         const bool seen = p.number == 0 ? std::any_of(m_tables.cbegin(), m_tables.cend(), [&p](const Table &t) {
-            return t.pid == p.pid && t.tableId == TableId::NitActual;
+            return t.pid == p.pid && t.tableId == TableId::NitActual && !t.complete.isEmpty();
         })
                                         : find(p.pid, TableId::Pmt, p.number) != nullptr;
         if (!seen)
@@ -576,7 +577,7 @@ void SiTables::readSdt(Build &b) const
     sdt = find(Pid::Sdt, TableId::SdtActual, cfg.id);
     if (!sdt) {
         for (const Table &t : m_tables)
-            if (t.pid == Pid::Sdt && t.tableId == TableId::SdtActual) {
+            if (t.pid == Pid::Sdt && t.tableId == TableId::SdtActual && !t.complete.isEmpty()) {
                 b.stream(QStringLiteral("the SDT actual is for transport stream %1, not %2 of the PAT; read "
                                         "all the same")
                              .arg(hex4(t.extension), hex4(cfg.id)));
@@ -643,7 +644,7 @@ void SiTables::readNit(Build &b) const
     const Table *sdt = b.sdt;
     const Table *nit = nullptr;
     for (const Table &t : m_tables)
-        if (t.tableId == TableId::NitActual && (networkPid < 0 || t.pid == networkPid)) {
+        if (t.tableId == TableId::NitActual && (networkPid < 0 || t.pid == networkPid) && !t.complete.isEmpty()) {
             if (nit) {
                 b.stream(QStringLiteral("a second NIT actual (network %1) is left out").arg(hex4(t.extension)));
                 continue;

@@ -82,6 +82,7 @@ private:
 
     Table &table(int pid, int tableId, int extension);
     void sighted(Table &t, qint64 position);
+    // The table when a complete version of it was seen, else nullptr.
     const Table *find(int pid, int tableId, int extension) const;
     QList<Program> programs() const;
     int networkPid() const;
