@@ -89,6 +89,9 @@ ImportResult importTransportStream(QIODevice *in, const ImportOptions &options)
                                  .arg(scanner.syncLosses())
                                  .arg(scanner.syncLosses() == 1 ? "" : "s")
                                  .arg(scanner.skippedBytes())});
+    if (options.maxSeconds >= 0 && scanner.msPerPacket() <= 0)
+        warnings.append({-1, QStringLiteral("the capture has no time base (no PCR, and no bitrate was given), "
+                                            "so the time bound did not apply")});
     result.cfg = tables.build(scanner.msPerPacket(), &warnings);
     missingTables(result.cfg, "in the capture", &warnings);
     result.warnings = labelled(warnings, result.cfg);
