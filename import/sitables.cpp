@@ -545,6 +545,10 @@ void SiTables::readPmts(Build &b) const
                     b.warn(s.id, QStringLiteral("an element on PID 0x1FFF is left out"));
                 } else {
                     es.type = kind;
+                    // The export writes "und" for a kind that always names a language.
+                    if (esTypeInfo(kind) && esTypeInfo(kind)->language == EsLanguage::OrUnd
+                        && es.language == QLatin1String("und"))
+                        es.language.clear();
                     s.elements.append(es);
                     if (pcrMissing) {
                         s.pcrPid = es.pid;

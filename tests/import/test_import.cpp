@@ -120,10 +120,11 @@ TransportStreamCfg generated(quint32 seed, bool withFilters)
             ESCfg es;
             es.type = kinds.at(rnd.bounded(int(kinds.size())));
             es.pid = quint16(0x200 + rnd.bounded(0x1000));
-            if (es.type == EsTeletext) {
+            const EsLanguage carried = esTypeInfo(es.type)->language;
+            if (carried == EsLanguage::InDescriptor || (carried != EsLanguage::None && chance(50)))
                 es.language = language();
+            if (es.type == EsTeletext)
                 es.teletextPage = int(rnd.bounded(1, 9)) * 100 + int(rnd.bounded(100));
-            }
             s.elements << es;
         }
         if (s.pmtEnabled) {
