@@ -85,6 +85,7 @@ private Q_SLOTS:
     void on_removeES_clicked();
     void on_action_New_triggered();
     void on_action_Load_triggered();
+    void on_action_Import_triggered();
     void on_action_Save_triggered();
     void on_action_SaveAs_triggered();
     void on_action_ExportToMUX_triggered();

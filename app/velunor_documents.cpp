@@ -1,17 +1,19 @@
 #include "app/velunor.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 
 #include <cstdio>
 
 #include "config/cfgreader.h"
 #include "config/cfgwriter.h"
 #include "dialogs/prompter.h"
+#include "import/importer.h"
 #include "psi/exportcheck.h"
 #include "psi/psivmprogram.h"
 #include "ui_velunor.h"
 
-// Document commands: New, Load, Save, Save As, Export to MUX and the two
+// Document commands: New, Load, Import, Save, Save As, Export to MUX and the two
 // unsaved-changes prompts.
 //
 // The pages are not bound live to `config`: the stream page and the service
@@ -95,6 +97,39 @@ void Velunor::on_action_Load_triggered()
     fileName = name;
     updateWindowTitle();
     changed = false;
+}
+
+// A configuration built from a capture or a MUX binary opens like a new
+// document that was already edited: untitled, changed, nothing to undo.
+void Velunor::on_action_Import_triggered()
+{
+    if (!maybeSave())
+        return;
+
+    const QString name = Prompter::current()->openFileName(
+        this, tr("Import Configuration"), QString(),
+        tr("Transport Streams and MUX Binaries (*.ts *.m2ts *.mbn);;All Files (*)"));
+    if (name.isEmpty())
+        return;
+
+    const ImportResult result = importFile(name, ImportOptions());
+    if (result.status != ImportResult::Imported) {
+        Prompter::warning(this, tr("Import Error"),
+                          tr("No configuration could be imported from %1.").arg(QFileInfo(name).fileName()),
+                          result.error);
+        return;
+    }
+    setDocument(result.cfg);
+    fileName.clear();
+    changed = true;
+    updateWindowTitle();
+    if (!result.warnings.isEmpty())
+        Prompter::warning(this, tr("Import Warnings"),
+                          tr("%n thing(s) in %1 could not be imported as they are.", nullptr,
+                             int(result.warnings.size()))
+                              .arg(QFileInfo(name).fileName()),
+                          tr("The configuration holds everything else; the details name each one."),
+                          result.warnings.join(QLatin1Char('\n')));
 }
 
 void Velunor::on_action_Save_triggered()

@@ -13,6 +13,7 @@ int runExport(const QStringList &arguments);
 int runCheck(const QStringList &arguments);
 int runDump(const QStringList &arguments);
 int runTs(const QStringList &arguments);
+int runImport(const QStringList &arguments);
 
 // Input of the commands (inputfiles.cpp). Each reports its own failure on
 // standard error and returns the exit code, 0 when the input is good.
@@ -23,3 +24,7 @@ int readConfiguration(const QString &fileName, CfgReader *reader, TransportStrea
 // when it is malformed (1).
 int readProgram(const QString &fileName, MbnProgram *program);
 int reportMalformed(const QString &fileName, int offset, const QString &reason);
+// The configuration in the canonical layout, to OUT (replaced only when the
+// whole text was written) or, for an empty name, to standard output; 2 when
+// it cannot be written.
+int writeConfiguration(const QString &command, const QString &outName, const TransportStreamCfg &cfg);

@@ -1,11 +1,8 @@
 #include <QCommandLineParser>
-#include <QFile>
 #include <QTextStream>
 
 #include "commands.h"
 #include "config/cfgreader.h"
-#include "config/cfgwriter.h"
-#include "config/savefile.h"
 
 // velunor-cli format FILE.mux [-o OUT.mux]
 // Exit codes: 0 done, 1 the file is no valid configuration, 2 a file could not
@@ -39,22 +36,6 @@ int runFormat(const QStringList &arguments)
     if (const int failed = readConfiguration(fileName, &reader, &cfg))
         return failed;
 
-    // Written in pieces: a large document's text is never held whole.
-    const auto writeAll = [&cfg](QIODevice *device) { return CfgWriter::writeText(device, cfg); };
-    if (parser.isSet(outputOption)) {
-        const QString outName = parser.value(outputOption);
-        QString error;
-        if (!writeFileAtomically(outName, writeAll, &error)) {
-            err << "velunor-cli format: cannot write '" << outName << "': " << error << '\n';
-            return 2;
-        }
-        return 0;
-    }
-
-    QFile out;
-    if (!out.open(stdout, QIODevice::WriteOnly) || !writeAll(&out) || !out.flush()) {
-        err << "velunor-cli format: cannot write to standard output\n";
-        return 2;
-    }
-    return 0;
+    return writeConfiguration(QStringLiteral("format"),
+                              parser.isSet(outputOption) ? parser.value(outputOption) : QString(), cfg);
 }

@@ -5,7 +5,9 @@
 
 #include "commands.h"
 #include "config/cfgreader.h"
+#include "config/cfgwriter.h"
 #include "config/number.h"
+#include "config/savefile.h"
 #include "mbn/mbnprogram.h"
 
 namespace {
@@ -71,5 +73,26 @@ int readProgram(const QString &fileName, MbnProgram *program)
                                QStringLiteral("the file is larger than any MUX binary"));
     if (!program->parse(bytes))
         return reportMalformed(fileName, program->errorOffset(), program->errorString());
+    return 0;
+}
+
+int writeConfiguration(const QString &command, const QString &outName, const TransportStreamCfg &cfg)
+{
+    QTextStream err(stderr);
+    // Written in pieces: a large document's text is never held whole.
+    const auto writeAll = [&cfg](QIODevice *device) { return CfgWriter::writeText(device, cfg); };
+    if (!outName.isEmpty()) {
+        QString error;
+        if (!writeFileAtomically(outName, writeAll, &error)) {
+            err << "velunor-cli " << command << ": cannot write '" << outName << "': " << error << '\n';
+            return 2;
+        }
+        return 0;
+    }
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly) || !writeAll(&out) || !out.flush()) {
+        err << "velunor-cli " << command << ": cannot write to standard output\n";
+        return 2;
+    }
     return 0;
 }

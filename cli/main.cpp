@@ -27,6 +27,8 @@ int main(int argc, char *argv[])
             return runDump(arguments.mid(1));
         if (command == QLatin1String("ts"))
             return runTs(arguments.mid(1));
+        if (command == QLatin1String("import"))
+            return runImport(arguments.mid(1));
     }
 
     QCommandLineParser parser;
@@ -37,11 +39,12 @@ int main(int argc, char *argv[])
         "  export FILE.mux OUT.mbn [--dump]    export a configuration as a MUX binary\n"
         "  check FILE.mux [--werror]           report errors and PID/identifier collisions\n"
         "  dump FILE.mbn                       disassemble a MUX binary\n"
-        "  ts FILE.mbn OUT.ts [--seconds N]    render a MUX binary as an MPEG-2 transport stream\n\n"
+        "  ts FILE.mbn OUT.ts [--seconds N]    render a MUX binary as an MPEG-2 transport stream\n"
+        "  import FILE.ts|FILE.mbn [-o OUT.mux]  build a configuration from a capture or a MUX binary\n\n"
         "Run 'velunor-cli COMMAND --help' for the options of a command."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("format, export, check, dump or ts"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("format, export, check, dump, ts or import"));
     parser.process(app);
 
     QTextStream err(stderr);

@@ -1,0 +1,76 @@
+#include <QCommandLineParser>
+#include <QTextStream>
+
+#include "commands.h"
+#include "import/importer.h"
+
+// velunor-cli import FILE.ts|FILE.mbn [-o OUT.mux] [--bitrate N] [--max-seconds N]
+//                    [--max-packets N] [--whole]
+// Warnings on standard error, FILE: warning: MESSAGE. Exit codes: 0 written
+// (warnings or not), 1 no PAT in the capture or no table in the program, 2 a
+// file that cannot be read or written, or wrong arguments.
+int runImport(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Builds a configuration from what is on air: the PSI/SI tables of an MPEG-2 transport "
+        "stream (188-, 192- or 204-byte packets), or the sections that a MUX binary (.mbn) sends. "
+        "The configuration goes to standard output or to OUT; what it cannot hold is reported as "
+        "a warning. A capture is read until every table has been seen twice."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the capture (.ts, .m2ts) or MUX binary (.mbn)"),
+                                 QStringLiteral("import FILE"));
+    const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
+                                          QStringLiteral("Write to <out> instead of standard output."),
+                                          QStringLiteral("out"));
+    const QCommandLineOption bitrateOption(
+        QStringLiteral("bitrate"),
+        QStringLiteral("The capture's rate in bits per second, to time the tables by when it carries no PCR."),
+        QStringLiteral("N"));
+    const QCommandLineOption secondsOption(QStringLiteral("max-seconds"),
+                                           QStringLiteral("Read at most N seconds of the stream."), QStringLiteral("N"));
+    const QCommandLineOption packetsOption(QStringLiteral("max-packets"),
+                                           QStringLiteral("Read at most N packets."), QStringLiteral("N"));
+    const QCommandLineOption wholeOption(QStringLiteral("whole"),
+                                         QStringLiteral("Read the whole capture, not only until every table was seen twice."));
+    parser.addOptions({outputOption, bitrateOption, secondsOption, packetsOption, wholeOption});
+    parser.process(arguments);
+
+    QTextStream err(stderr);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1) {
+        err << "velunor-cli import: expected exactly one capture or MUX binary; see --help\n";
+        return 2;
+    }
+    ImportOptions options;
+    options.earlyStop = !parser.isSet(wholeOption);
+    auto number = [&](const QCommandLineOption &option, double least, double *out) {
+        if (!parser.isSet(option))
+            return true;
+        bool ok = false;
+        *out = parser.value(option).toDouble(&ok);
+        if (ok && *out >= least)
+            return true;
+        err << "velunor-cli import: --" << option.names().constFirst() << " must be a number of at least "
+            << least << ", not '" << parser.value(option) << "'\n";
+        return false;
+    };
+    double bitrate = 0, seconds = -1, packets = -1;
+    if (!number(bitrateOption, 1, &bitrate) || !number(secondsOption, 0, &seconds) || !number(packetsOption, 1, &packets))
+        return 2;
+    options.bitrate = qint64(bitrate);
+    options.maxSeconds = seconds;
+    options.maxPackets = qint64(packets);
+
+    const QString fileName = files.first();
+    const ImportResult result = importFile(fileName, options);
+    if (result.status != ImportResult::Imported) {
+        err << fileName << ": error: " << result.error << '\n';
+        return result.status == ImportResult::Unreadable ? 2 : 1;
+    }
+    for (const QString &warning : result.warnings)
+        err << fileName << ": warning: " << warning << '\n';
+    err.flush();
+    return writeConfiguration(QStringLiteral("import"),
+                              parser.isSet(outputOption) ? parser.value(outputOption) : QString(), result.cfg);
+}

@@ -1,0 +1,202 @@
+#include "import/importer.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "config/number.h"
+#include "import/sitables.h"
+#include "mbn/mbnprogram.h"
+#include "psi/exportcheck.h"
+
+namespace {
+
+// Offsets are 16 bits and copies at most 16383 bytes long, so no program
+// reaches beyond 80 KiB; a far larger file is not a MUX binary.
+constexpr qint64 LargestProgramFile = 1 << 20;
+
+// The same finding twice (a descriptor on every element, say) is one line.
+QStringList labelled(const QList<ImportWarning> &warnings, const TransportStreamCfg &cfg)
+{
+    QStringList out;
+    QList<int> times;
+    for (const ImportWarning &w : warnings) {
+        QString line = w.text;
+        if (w.serviceId >= 0) {
+            int index = 0;
+            while (index < cfg.services.size() && cfg.services.at(index).id != w.serviceId)
+                ++index;
+            line.prepend((index < cfg.services.size()
+                              ? serviceLabel(index, cfg.services.at(index))
+                              : QStringLiteral("service id %1").arg(hexNumber(w.serviceId, 4, HexCase::Upper)))
+                         + QLatin1String(": "));
+        }
+        const qsizetype seen = out.indexOf(line);
+        if (seen >= 0) {
+            ++times[seen];
+            continue;
+        }
+        out << line;
+        times << 1;
+    }
+    for (qsizetype i = 0; i < out.size(); ++i)
+        if (times.at(i) > 1)
+            out[i] += QStringLiteral(" (%1 times)").arg(times.at(i));
+    return out;
+}
+
+// What a configuration without the table cannot know.
+void missingTables(const TransportStreamCfg &cfg, const char *where, QList<ImportWarning> *warnings)
+{
+    const QString prefix = QStringLiteral("no %1 ") + QLatin1String(where);
+    if (!cfg.sdtEnabled)
+        warnings->append({-1, prefix.arg(QLatin1String("SDT"))
+                                  + QLatin1String(": the services' types, names and providers are not known")});
+    if (!cfg.nitEnabled)
+        warnings->append({-1, prefix.arg(QLatin1String("NIT"))
+                                  + QLatin1String(": the network id and name and the logical channels are not known")});
+    if (!cfg.eitEnabled && !cfg.services.isEmpty())
+        warnings->append({-1, prefix.arg(QLatin1String("EIT present/following"))
+                                  + QLatin1String(": the services' events are not known")});
+}
+
+} // namespace
+
+ImportResult importTransportStream(QIODevice *in, const ImportOptions &options)
+{
+    ImportResult result;
+    SiTables tables;
+    TsScanner scanner;
+    if (!scanner.scan(in, options, &tables)) {
+        result.status = ImportResult::Unreadable;
+        result.error = scanner.errorString();
+        return result;
+    }
+    if (scanner.packetSize() == 0) {
+        result.error = QStringLiteral("no transport stream packets found (no run of sync bytes 188, 192 or "
+                                      "204 bytes apart)");
+        return result;
+    }
+    if (!tables.hasPat()) {
+        result.error = QStringLiteral("no PAT with a valid CRC_32 in %1 packet%2 of %3 bytes")
+                           .arg(scanner.packets())
+                           .arg(scanner.packets() == 1 ? "" : "s")
+                           .arg(scanner.packetSize());
+        return result;
+    }
+    QList<ImportWarning> warnings;
+    if (scanner.syncLosses() > 0)
+        warnings.append({-1, QStringLiteral("the packet sync was lost %1 time%2; %3 bytes skipped")
+                                 .arg(scanner.syncLosses())
+                                 .arg(scanner.syncLosses() == 1 ? "" : "s")
+                                 .arg(scanner.skippedBytes())});
+    if (options.maxSeconds >= 0 && scanner.msPerPacket() <= 0)
+        warnings.append({-1, QStringLiteral("the capture has no time base (no PCR, and no bitrate was given), "
+                                            "so the time bound did not apply")});
+    result.cfg = tables.build(scanner.msPerPacket(), &warnings);
+    missingTables(result.cfg, "in the capture", &warnings);
+    result.warnings = labelled(warnings, result.cfg);
+    result.status = ImportResult::Imported;
+    return result;
+}
+
+ImportResult importProgram(const MbnProgram &program)
+{
+    ImportResult result;
+    SiTables tables;
+    tables.setFromProgram(true);
+    QList<ImportWarning> warnings;
+    int intervals[Mbn::EntrySlots];
+    std::fill(std::begin(intervals), std::end(intervals), -1);
+    bool timed = false;
+    for (const MbnRoutine &routine : program.routines()) {
+        MbnSentSection sent;
+        QString error;
+        if (!program.run(routine, &sent, &error)) {
+            warnings.append({-1, QStringLiteral("the routine of entry slot %1 does not run (%2); left out")
+                                     .arg(routine.slot)
+                                     .arg(error)});
+            continue;
+        }
+        if (sent.realTimeTdt)
+            tables.addRealTimeTdt();
+        if (sent.pid >= 0 && !sent.section.isEmpty())
+            tables.addSection(sent.pid, sent.section.constData(), int(sent.section.size()), 0);
+        if (sent.interval >= 0 && routine.slot >= 0 && routine.slot < Mbn::EntrySlots) {
+            intervals[routine.slot] = sent.interval;
+            timed = true;
+        }
+    }
+    if (tables.isEmpty()) {
+        result.error = QStringLiteral("the program sends no table");
+        return result;
+    }
+    TransportStreamCfg &cfg = result.cfg;
+    cfg = tables.build(0, &warnings);
+    auto take = [&](int slot, quint16 *field, int factor, int most, const char *name) {
+        const int ms = intervals[slot];
+        if (ms < 0)
+            return;
+        *field = quint16(qBound(25, ms * factor, most));
+        if (*field != ms * factor)
+            warnings.append({-1, QStringLiteral("the %1 repetition interval of %2 ms is held to %3 ms")
+                                     .arg(QLatin1String(name))
+                                     .arg(ms * factor)
+                                     .arg(*field)});
+    };
+    take(Mbn::SlotPat, &cfg.patTime, 1, 500, "PAT");
+    take(Mbn::SlotNit, &cfg.nitTime, 1, 10000, "NIT");
+    take(Mbn::SlotSdt, &cfg.sdtTime, 1, 2000, "SDT");
+    take(Mbn::SlotTdt, &cfg.tdtTime, 1, 30000, "TDT");
+    take(Mbn::SlotFirstPmt, &cfg.pmtTime, 1, 500, "PMT");
+    take(Mbn::SlotFirstEit, &cfg.eitTime, 2, 2000, "EIT"); // each EIT goes out at half eit-time
+    cfg.playoutTimings = timed;
+
+    const QList<MbnFilterRecord> &records = program.filterRecords();
+    for (int i = 0; i < records.size(); ++i) {
+        const FilterCfg rule = records.at(i).rule();
+        if (i + 1 == records.size()) {
+            cfg.filterDefault = rule.action == ActionDrop ? ActionDrop : ActionPass;
+            break;
+        }
+        if (rule.match == MatchMask)
+            warnings.append({-1, QStringLiteral("filter rule %1 matches by mask: the program keeps only the "
+                                                "masked value, so its value comes back as %2 and its mask as %3")
+                                     .arg(i + 1)
+                                     .arg(hexNumber(rule.a, 4, HexCase::Upper), hexNumber(rule.b, 4, HexCase::Upper))});
+        cfg.filters.append(rule);
+    }
+    missingTables(cfg, "in the program", &warnings);
+    result.warnings = labelled(warnings, cfg);
+    result.status = ImportResult::Imported;
+    return result;
+}
+
+ImportResult importFile(const QString &fileName, const ImportOptions &options)
+{
+    ImportResult result;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.status = ImportResult::Unreadable;
+        result.error = file.errorString();
+        return result;
+    }
+    if (QFileInfo(fileName).suffix().compare(QLatin1String("mbn"), Qt::CaseInsensitive) != 0)
+        return importTransportStream(&file, options);
+    const QByteArray bytes = file.read(LargestProgramFile + 1);
+    if (file.error() != QFileDevice::NoError) {
+        result.status = ImportResult::Unreadable;
+        result.error = file.errorString();
+        return result;
+    }
+    if (bytes.size() > LargestProgramFile) {
+        result.error = QStringLiteral("the file is larger than any MUX binary");
+        return result;
+    }
+    MbnProgram program;
+    if (!program.parse(bytes)) {
+        result.error = QStringLiteral("error at offset %1: %2")
+                           .arg(hexNumber(qMax(0, program.errorOffset()), 4), program.errorString());
+        return result;
+    }
+    return importProgram(program);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "config/model.h"
+#include "import/tsscanner.h"
+
+class MbnProgram;
+class QIODevice;
+
+// A configuration built from what is on air: the tables of a transport
+// stream, or the sections that a MUX binary sends.
+struct ImportResult {
+    enum Status {
+        Imported,     // cfg holds the configuration; warnings say what it could not hold
+        NothingFound, // no PAT in the stream, no table in the program, a malformed program
+        Unreadable    // the file could not be read
+    };
+    Status status = NothingFound;
+    QString error; // why, for NothingFound and Unreadable
+    TransportStreamCfg cfg;
+    // One line each, a service named as the configuration check names it:
+    // service 3 "Name" (id 0x0203): ...
+    QStringList warnings;
+};
+
+using ImportOptions = TsScanOptions;
+
+ImportResult importTransportStream(QIODevice *in, const ImportOptions &options);
+ImportResult importProgram(const MbnProgram &program);
+// A file named *.mbn is read as a MUX binary, anything else as a transport
+// stream, which is read a block at a time and never whole.
+ImportResult importFile(const QString &fileName, const ImportOptions &options);

@@ -1,0 +1,261 @@
+#include "import/tsscanner.h"
+
+#include <QIODevice>
+
+#include <cstring>
+
+#include "format/mbnformat.h"
+#include "import/sitables.h"
+
+namespace {
+
+constexpr int PacketSize = 188;
+constexpr uchar SyncByte = 0x47;
+constexpr int PacketSizes[] = {188, 192, 204};
+constexpr int LargestPacket = 204;
+// Sync bytes in a row, one packet apart, that establish the packet size.
+constexpr int SyncRun = 5;
+constexpr qint64 BlockSize = 256 << 10;
+constexpr int MaxSectionSize = 3 + MaxSectionLength;
+constexpr qint64 PcrWrap = (qint64(1) << 33) * 300;
+constexpr int CatPid = 0x0001;
+
+} // namespace
+
+TsScanner::TsScanner()
+    : m_watch(Pid::Null + 1, 0)
+    , m_pids(Pid::Null + 1)
+{
+}
+
+double TsScanner::msPerPacket() const
+{
+    if (m_options.bitrate > 0)
+        return PacketSize * 8 * 1000.0 / double(m_options.bitrate);
+    if (m_lastPcrPacket > m_firstPcrPacket && m_lastPcr > m_firstPcr)
+        return double(m_lastPcr - m_firstPcr) / 27000.0 / double(m_lastPcrPacket - m_firstPcrPacket);
+    return 0;
+}
+
+double TsScanner::secondsSoFar() const
+{
+    if (m_options.bitrate > 0)
+        return double(m_packets) * PacketSize * 8 / double(m_options.bitrate);
+    return m_firstPcr >= 0 ? double(m_lastPcr - m_firstPcr) / 27e6 : 0;
+}
+
+void TsScanner::updateWatch()
+{
+    m_generation = m_tables->pidGeneration();
+    for (const int pid : {int(Pid::Pat), CatPid, int(Pid::Nit), int(Pid::Sdt), int(Pid::Eit), int(Pid::Tdt)})
+        m_watch[pid] |= WatchSections;
+    for (const int pid : m_tables->announcedPids())
+        if (pid < Pid::Null)
+            m_watch[pid] |= WatchSections;
+    if (m_pcrPid < 0 && m_tables->timeBasePid() >= 0) {
+        m_pcrPid = m_tables->timeBasePid();
+        m_watch[m_pcrPid] |= WatchPcr;
+    }
+}
+
+// The first position at or after from where SyncRun sync bytes stand one
+// packet size apart (fewer at the end of the stream, as many as fit); sets
+// the packet size. -1 when none is found among the bytes at hand.
+qint64 TsScanner::findSync(const uchar *b, qint64 from, qint64 have, bool atEnd)
+{
+    const qint64 needed = qint64(SyncRun - 1) * LargestPacket + PacketSize;
+    for (qint64 at = from; at + PacketSize <= have; ++at) {
+        if (b[at] != SyncByte)
+            continue;
+        if (!atEnd && at + needed > have)
+            return -1;
+        for (const int size : PacketSizes) {
+            int run = 1;
+            while (run < SyncRun && at + qint64(run) * size + PacketSize <= have && b[at + qint64(run) * size] == SyncByte)
+                ++run;
+            const bool complete = run == SyncRun || at + qint64(run) * size + PacketSize > have;
+            if (complete && (run > 1 || at + size + PacketSize > have)) {
+                m_stride = run > 1 || m_stride == 0 ? size : m_stride;
+                return at;
+            }
+        }
+    }
+    return -1;
+}
+
+bool TsScanner::scan(QIODevice *in, const TsScanOptions &options, SiTables *tables)
+{
+    m_tables = tables;
+    m_options = options;
+    updateWatch();
+    QByteArray block(BlockSize, Qt::Uninitialized);
+    uchar *b = reinterpret_cast<uchar *>(block.data());
+    qint64 have = 0;
+    qint64 pos = 0;
+    bool synced = false;
+    bool atEnd = false;
+    for (;;) {
+        // Keep what is left of the block and fill the rest.
+        if (pos > 0) {
+            const qint64 keep = qMax<qint64>(0, have - pos);
+            std::memmove(b, b + pos, size_t(keep));
+            have = keep;
+            pos = 0;
+        }
+        if (!atEnd) {
+            const qint64 n = in->read(reinterpret_cast<char *>(b + have), BlockSize - have);
+            if (n < 0) {
+                m_error = in->errorString();
+                return false;
+            }
+            atEnd = n == 0 && have < BlockSize;
+            have += n;
+        }
+        for (;;) {
+            if (!synced) {
+                const qint64 at = findSync(b, pos, have, atEnd);
+                if (at < 0) {
+                    // Keep enough bytes to recognise a packet that straddles blocks.
+                    const qint64 keepFrom = atEnd ? have : qMax(pos, have - qint64(SyncRun) * LargestPacket);
+                    m_skipped += keepFrom - pos;
+                    pos = keepFrom;
+                    break;
+                }
+                m_skipped += at - pos;
+                pos = at;
+                synced = true;
+            }
+            const qint64 stride = m_stride;
+            while (pos + PacketSize <= have) {
+                const uchar *p = b + pos;
+                if (p[0] != SyncByte) {
+                    synced = false;
+                    ++m_syncLosses;
+                    break;
+                }
+                const int pid = ((p[1] & 0x1F) << 8) | p[2];
+                if (m_watch[pid]) {
+                    handlePacket(p);
+                    if (m_sectionDone) {
+                        m_sectionDone = false;
+                        if (m_generation != m_tables->pidGeneration())
+                            updateWatch();
+                        if (m_options.earlyStop && m_tables->seenEverythingTwice()) {
+                            ++m_packets;
+                            m_stoppedEarly = true;
+                            return true;
+                        }
+                    }
+                }
+                ++m_packets;
+                if (m_packets == m_options.maxPackets
+                    || (m_options.maxSeconds >= 0 && (m_watch[pid] & WatchPcr || m_options.bitrate > 0)
+                        && secondsSoFar() >= m_options.maxSeconds))
+                    return true;
+                pos += stride;
+            }
+            if (synced || pos + PacketSize > have)
+                break;
+        }
+        if (atEnd && (pos + PacketSize > have || !synced)) {
+            m_skipped += qMax<qint64>(0, have - pos);
+            return true;
+        }
+    }
+}
+
+void TsScanner::handlePacket(const uchar *p)
+{
+    const int pid = ((p[1] & 0x1F) << 8) | p[2];
+    const quint8 watch = m_watch[pid];
+    const int control = (p[3] >> 4) & 0x3;
+    int start = 4;
+    if (control & 0x2) {
+        const int length = p[4];
+        if ((watch & WatchPcr) && length >= 7 && (p[5] & 0x10)) {
+            const qint64 base = (qint64(p[6]) << 25) | (qint64(p[7]) << 17) | (qint64(p[8]) << 9)
+                | (qint64(p[9]) << 1) | (p[10] >> 7);
+            const qint64 pcr = base * 300 + (((p[10] & 0x01) << 8) | p[11]);
+            if (m_firstPcr < 0) {
+                m_firstPcr = m_lastPcr = pcr;
+                m_firstPcrPacket = m_lastPcrPacket = m_packets;
+            } else {
+                qint64 unwrapped = pcr + (m_lastPcr / PcrWrap) * PcrWrap;
+                if (unwrapped < m_lastPcr)
+                    unwrapped += PcrWrap;
+                m_lastPcr = unwrapped;
+                m_lastPcrPacket = m_packets;
+            }
+        }
+        start = 5 + length;
+    }
+    if (!(watch & WatchSections) || !(control & 0x1) || start >= PacketSize)
+        return;
+    PidState &st = m_pids[size_t(pid)];
+    if (p[1] & 0x80) { // transport_error_indicator
+        st.active = false;
+        st.buffer.clear();
+        return;
+    }
+    const int cc = p[3] & 0x0F;
+    if (st.cc >= 0) {
+        if (cc == st.cc)
+            return; // a duplicate packet
+        if (cc != ((st.cc + 1) & 0x0F)) { // packets lost: the section being gathered is gone
+            st.active = false;
+            st.buffer.clear();
+        }
+    }
+    st.cc = cc;
+    const char *payload = reinterpret_cast<const char *>(p + start);
+    const int size = PacketSize - start;
+    if (p[1] & 0x40) { // payload_unit_start_indicator: pointer_field first
+        const int pointer = quint8(payload[0]);
+        if (1 + pointer > size) {
+            st.active = false;
+            st.buffer.clear();
+            return;
+        }
+        if (st.active) {
+            st.buffer.append(payload + 1, pointer);
+            drain(pid, st);
+        }
+        st.buffer.clear();
+        st.buffer.append(payload + 1 + pointer, size - 1 - pointer);
+        st.active = true;
+        drain(pid, st);
+    } else if (st.active) {
+        st.buffer.append(payload, size);
+        drain(pid, st);
+    }
+}
+
+// Hands over every whole section at the front of the buffer; stuffing ends
+// the packet's sections.
+void TsScanner::drain(int pid, PidState &st)
+{
+    qsizetype used = 0;
+    while (st.active) {
+        const qsizetype left = st.buffer.size() - used;
+        const uchar *s = reinterpret_cast<const uchar *>(st.buffer.constData()) + used;
+        if (left >= 1 && s[0] == 0xFF) {
+            st.active = false;
+            used = st.buffer.size();
+            break;
+        }
+        if (left < 3)
+            break;
+        const int length = 3 + (((s[1] & 0x0F) << 8) | s[2]);
+        if (length > MaxSectionSize) {
+            st.active = false;
+            used = st.buffer.size();
+            break;
+        }
+        if (left < length)
+            break;
+        m_tables->addSection(pid, reinterpret_cast<const char *>(s), length, m_packets);
+        m_sectionDone = true;
+        used += length;
+    }
+    st.buffer.remove(0, used);
+}
