@@ -24,7 +24,7 @@ TransportStreamCfg layoutDocument()
     plain.serviceName = QStringLiteral("it's"), plain.providerName = QStringLiteral(" a\\b\\' ");
     plain.eventText = QStringLiteral("one\ntwo");
     plain.caId = 5, plain.lcNumber = 3; // not written: no ca, no logical channel
-    full.serviceName = QString::fromUtf8("Télé 日本");
+    full.serviceName = QString::fromUtf8("Télé 'Ciné' 日本");
     full.caEnabled = full.lcEnabled = true, full.lcVisible = false;
     full.caId = 0xFFFF, full.ecmPid = 8190, full.lcNumber = 999;
     full.elements = {ESCfg{EsH264Video, 100, QStringLiteral("  ")}, ESCfg{EsTeletext, 50, QStringLiteral("deu")}};
