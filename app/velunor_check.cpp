@@ -76,9 +76,8 @@ void Velunor::showFinding(const ConfigFinding &finding)
     activateWindow();
 }
 
-void Velunor::documentChanged()
+void Velunor::refreshCheckDialog()
 {
-    changed = true;
     if (checkDialog && checkDialog->isVisible())
         checkDialog->setFindings(checkConfiguration(config), config);
 }

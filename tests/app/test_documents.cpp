@@ -13,22 +13,6 @@
 
 namespace {
 
-// A case table in tests/data/documents: a row a line, its name first, cells
-// separated by '|'; '#' starts a comment.
-void rowsFrom(const char *file, std::initializer_list<const char *> columns)
-{
-    for (const char *c : columns)
-        QTest::addColumn<QString>(c);
-    for (const QString &line : QString::fromUtf8(testData(QStringLiteral("documents/") + file)).split('\n', Qt::SkipEmptyParts)) {
-        const QStringList cells = line.split('|');
-        if (line.startsWith('#'))
-            continue;
-        QTestData &row = QTest::newRow(qPrintable(cells.first().trimmed()));
-        for (const QString &cell : cells.mid(1))
-            row << cell.trimmed();
-    }
-}
-
 QString titleFor(const QString &name)
 {
     return name.isEmpty() ? QStringLiteral("Velunor V0.5") : name + QStringLiteral(" - Velunor V0.5");
@@ -135,7 +119,7 @@ private Q_SLOTS:
 
     // Loading, saving or exporting fails or is refused: one warning, and the
     // window keeps its document, file, title and edits; no file changes.
-    void fileCommandFails_data() { rowsFrom("file-errors.txt", {"command", "document", "edit", "at", "title", "why"}); }
+    void fileCommandFails_data() { rowsFrom("documents/file-errors.txt", {"command", "document", "edit", "at", "title", "why"}); }
     void fileCommandFails()
     {
         QFETCH(QString, command);
@@ -194,7 +178,7 @@ private Q_SLOTS:
         QVERIFY(win->w->hasUnsavedChanges());
     }
 
-    void prompt_data() { rowsFrom("prompts.txt", {"command", "edit", "answer", "nameGiven", "proceeds", "invalidField"}); }
+    void prompt_data() { rowsFrom("documents/prompts.txt", {"command", "edit", "answer", "nameGiven", "proceeds", "invalidField"}); }
     void prompt()
     {
         QFETCH(QString, command);

@@ -9,22 +9,6 @@
 
 namespace {
 
-// A case table in tests/data/services-page: a row a line, its name first, cells
-// separated by '|'; '#' starts a comment.
-void rowsFrom(const char *file, std::initializer_list<const char *> columns)
-{
-    for (const char *c : columns)
-        QTest::addColumn<QString>(c);
-    for (const QString &line : QString::fromUtf8(testData(QStringLiteral("services-page/") + file)).split('\n', Qt::SkipEmptyParts)) {
-        const QStringList cells = line.split('|');
-        if (line.startsWith('#'))
-            continue;
-        QTestData &row = QTest::newRow(qPrintable(cells.first().trimmed()));
-        for (const QString &cell : cells.mid(1))
-            row << cell.trimmed();
-    }
-}
-
 ServiceCfg service(const QString &name, int id, int pmtPid, const QList<ESCfg> &elements = {})
 {
     ServiceCfg s;
@@ -68,7 +52,7 @@ class TestServicesPage : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void listTexts_data() { rowsFrom("list-texts.txt", {"notation", "golden"}); }
+    void listTexts_data() { rowsFrom("services-page/list-texts.txt", {"notation", "golden"}); }
     // Each service opened in turn: its elements, then the service list. Opening
     // another row commits without an edit, which must store and rewrite nothing,
     // not even values the editor would not take (service id 0, PMT PID 8191, a
@@ -99,7 +83,7 @@ private Q_SLOTS:
         QCOMPARE(win.doc(), cfg);
     }
 
-    void leavingInvalidServiceStays_data() { rowsFrom("invalid-fields.txt", {"field", "text", "warning"}); }
+    void leavingInvalidServiceStays_data() { rowsFrom("services-page/invalid-fields.txt", {"field", "text", "warning"}); }
     void leavingInvalidServiceStays()
     {
         QFETCH(QString, field);
@@ -144,7 +128,7 @@ private Q_SLOTS:
     // it shows, an edit typed before the command stays with its own service
     // (and its copy), and one typed after lands on the open service wherever
     // it now stands.
-    void listCommands_data() { rowsFrom("list-commands.txt", {"how", "from", "order", "current", "open"}); }
+    void listCommands_data() { rowsFrom("services-page/list-commands.txt", {"how", "from", "order", "current", "open"}); }
     void listCommands()
     {
         QFETCH(QString, how);
@@ -180,7 +164,7 @@ private Q_SLOTS:
         QCOMPARE(names.join(','), order);
     }
 
-    void elementsAndCancels_data() { rowsFrom("element-commands.txt", {"command", "answer", "steps", "notation", "streams", "asked"}); }
+    void elementsAndCancels_data() { rowsFrom("services-page/element-commands.txt", {"command", "answer", "steps", "notation", "streams", "asked"}); }
     void elementsAndCancels()
     {
         QFETCH(QString, command);
@@ -210,8 +194,8 @@ private Q_SLOTS:
         QCOMPARE(dialog.stayedOpen, answer == "refused");
         QVERIFY2(win.prompter.messages.value(0).text.contains(asked), qPrintable(win.prompter.messages.value(0).text));
         QVERIFY(asked.isEmpty() || win.prompter.messages.at(0).defaultButton == QMessageBox::No);
-        // Marked changed at once; the document itself waits for the commit.
-        QCOMPARE(win.doc(), cfg);
+        // Each change reaches the document at once.
+        QCOMPARE(describe(win.doc().services.at(0).elements), streams);
         QCOMPARE(win.w->isChanged(), streams != describe(cfg.services.at(0).elements));
         clickRow(win.services, 1);
         QCOMPARE(describe(win.doc().services.at(0).elements), streams);
