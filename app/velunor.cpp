@@ -290,6 +290,7 @@ void Velunor::on_action_Settings_triggered()
     if (serviceOpen)
         ui->services->setCurrentRow(editedRow); // the rebuilt list had lost it
     refreshElementList();
+    refreshCheckDialog();
 }
 
 void Velunor::on_action_About_triggered()

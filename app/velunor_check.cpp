@@ -43,8 +43,8 @@ void Velunor::on_action_CheckConfiguration_triggered()
         connect(checkDialog, &CheckDialog::findingActivated, this, &Velunor::showFinding);
         placeBeside(checkDialog, this);
     }
-    checkDialog->setFindings(checkConfiguration(config), config);
-    checkDialog->show();
+    checkDialog->show(); // painted with the new findings: no event runs in between
+    refreshCheckDialog();
     checkDialog->raise();
     checkDialog->activateWindow();
 }
@@ -79,7 +79,7 @@ void Velunor::showFinding(const ConfigFinding &finding)
 void Velunor::refreshCheckDialog()
 {
     if (checkDialog && checkDialog->isVisible())
-        checkDialog->setFindings(checkConfiguration(config), config);
+        checkDialog->setFindings(checkConfiguration(config, nullptr, Wording::editor(settings.hex)), config);
 }
 
 void Velunor::closeCheckDialog()

@@ -203,10 +203,13 @@ void Velunor::on_action_ExportToMUX_triggered()
 
     // Ask the engine first: a program it would have to cut short (more PMT
     // routines than the entry table has slots, for instance) is never written.
-    const QStringList problems = exportProblems(config);
+    const QList<ExportProblem> problems = exportProblemList(config, Wording::editor(settings.hex));
     if (!problems.isEmpty()) {
+        QStringList lines;
+        for (const ExportProblem &p : problems)
+            lines << p.message;
         Prompter::warning(this, tr("Export Error"), tr("Your configuration could not be exported."),
-                          QString(), problems.join(QLatin1Char('\n')));
+                          QString(), lines.join(QLatin1Char('\n')));
         return;
     }
 

@@ -91,10 +91,11 @@ PidSet rotated(const PidSet &s, int shift)
     return out;
 }
 
-QString esTypeDescription(int type)
+QString esTypeDescription(int type, const Wording &words)
 {
     const EsTypeInfo *info = esTypeInfo(type);
-    return info ? QLatin1String(info->description) : QStringLiteral("stream type %1").arg(type);
+    return info ? words.text(info->description)
+                : words.text(QT_TRANSLATE_NOOP("Check", "stream type %1")).arg(type);
 }
 
 // The language fields go into three-byte ISO_639_language_code fields.
@@ -110,23 +111,22 @@ bool isLanguageCode(const QString &code)
     return true;
 }
 
-QString filterLabel(int index, const FilterCfg &f)
+QString filterLabel(int index, const FilterCfg &f, const Wording &words)
 {
-    const QString port = f.input == InputAny ? QStringLiteral("any port")
-                                             : QStringLiteral("port %1").arg(f.input);
-    if (f.match == MatchMask)
-        return QStringLiteral("filter rule %1 (mask %2, value %3, %4)")
-            .arg(index + 1)
-            .arg(hexNumber(quint16(f.a), 4, HexCase::Upper), hexNumber(quint16(f.b), 4, HexCase::Upper), port);
-    return QStringLiteral("filter rule %1 (range %2..%3, %4)")
-        .arg(index + 1)
-        .arg(hexNumber(quint16(f.a), 4, HexCase::Upper), hexNumber(quint16(f.b), 4, HexCase::Upper), port);
+    const QString port = f.input == InputAny ? words.text(QT_TRANSLATE_NOOP("Check", "any port"))
+                                             : words.text(QT_TRANSLATE_NOOP("Check", "port %1")).arg(f.input);
+    const char *label = f.match == MatchMask ? QT_TRANSLATE_NOOP("Check", "filter rule %1 (mask %2, value %3, %4)")
+                                             : QT_TRANSLATE_NOOP("Check", "filter rule %1 (range %2..%3, %4)");
+    return words.text(label).arg(index + 1).arg(words.number(quint16(f.a)), words.number(quint16(f.b)), port);
 }
 
 class Checker
 {
 public:
-    Checker(const TransportStreamCfg &cfg, const CfgSourceLines *lines) : m_cfg(cfg), m_lines(lines) {}
+    Checker(const TransportStreamCfg &cfg, const CfgSourceLines *lines, const Wording &words)
+        : m_cfg(cfg), m_lines(lines), m_words(words)
+    {
+    }
 
     QList<ConfigFinding> run();
 
@@ -165,14 +165,22 @@ private:
     }
     int filterLine(int i) const { return m_lines ? m_lines->filters.value(i) : 0; }
 
-    QString label(int service) const { return serviceLabel(service, m_cfg.services.at(service)); }
-    static QString atLine(int line) { return line ? QStringLiteral(" at line %1").arg(line) : QString(); }
+    QString text(const char *source) const { return m_words.text(source); }
+    QString number(qint64 value) const { return m_words.number(value); }
+    QString label(int service) const { return serviceLabel(service, m_cfg.services.at(service), m_words); }
+    QString atLine(int line) const
+    {
+        return line ? text(QT_TRANSLATE_NOOP("Check", " at line %1")).arg(line) : QString();
+    }
     QString useText(const PidUse &use) const;
 
-    void warn(ConfigFinding::Subject subject, int index, int element, int line, const QString &message);
-    void warnService(int service, int element, int line, const QString &message)
+    // where names the service or rule (empty for the stream); the line
+    // printed is where + ": " + problem.
+    void warn(ConfigFinding::Subject subject, int index, int element, int line, const QString &where,
+              const QString &problem);
+    void warnService(int service, int element, int line, const QString &problem)
     {
-        warn(ConfigFinding::Service, service, element, line, label(service) + QLatin1String(": ") + message);
+        warn(ConfigFinding::Service, service, element, line, label(service), problem);
     }
 
     void checkUse(const PidUse &use);
@@ -186,6 +194,7 @@ private:
 
     const TransportStreamCfg &m_cfg;
     const CfgSourceLines *m_lines;
+    const Wording &m_words;
     QList<ConfigFinding> m_warnings;
 
     // First use of each PID, and of each service id, generated PMT PID and
@@ -201,21 +210,23 @@ QString Checker::useText(const PidUse &use) const
 {
     switch (use.role) {
     case Role::Pmt:
-        return QLatin1String("the PMT of ") + label(use.service);
+        return text(QT_TRANSLATE_NOOP("Check", "the PMT of %1")).arg(label(use.service));
     case Role::Pcr:
-        return QLatin1String("the PCR of ") + label(use.service);
+        return text(QT_TRANSLATE_NOOP("Check", "the PCR of %1")).arg(label(use.service));
     case Role::Elementary:
-        return QStringLiteral("elementary stream %1 (%2) of ").arg(use.element + 1).arg(esTypeDescription(use.type))
-            + label(use.service);
+        return text(QT_TRANSLATE_NOOP("Check", "elementary stream %1 (%2) of %3"))
+            .arg(use.element + 1)
+            .arg(esTypeDescription(use.type, m_words), label(use.service));
     case Role::Ecm:
-        return QLatin1String("the ECMs of ") + label(use.service);
+        return text(QT_TRANSLATE_NOOP("Check", "the ECMs of %1")).arg(label(use.service));
     case Role::Emm:
-        return QStringLiteral("the EMMs of the stream's CA system");
+        return text(QT_TRANSLATE_NOOP("Check", "the EMMs of the stream's CA system"));
     }
     return QString();
 }
 
-void Checker::warn(ConfigFinding::Subject subject, int index, int element, int line, const QString &message)
+void Checker::warn(ConfigFinding::Subject subject, int index, int element, int line, const QString &where,
+                   const QString &problem)
 {
     ConfigFinding f;
     f.severity = ConfigFinding::Warning;
@@ -223,22 +234,26 @@ void Checker::warn(ConfigFinding::Subject subject, int index, int element, int l
     f.index = index;
     f.element = element;
     f.line = line;
-    f.message = message;
+    f.where = where;
+    f.problem = problem;
+    f.message = where.isEmpty() ? problem : where + QLatin1String(": ") + problem;
     m_warnings.append(f);
 }
 
 void Checker::checkUse(const PidUse &use)
 {
     const ConfigFinding::Subject subject = use.service < 0 ? ConfigFinding::Stream : ConfigFinding::Service;
-    const auto report = [&](const QString &message) {
-        warn(subject, use.service, use.element, use.line, message);
+    // A PID collision names both users in full, so it stands without a subject.
+    const auto report = [&](const QString &problem) {
+        warn(subject, use.service, use.element, use.line, QString(), problem);
     };
 
     if (use.pid <= Pid::LastReserved)
-        report(QStringLiteral("PID %1, used for %2, is inside 0x0000..0x001F, which is reserved for PSI/SI")
-                   .arg(hexNumber(use.pid, 4, HexCase::Upper), useText(use)));
+        report(text(QT_TRANSLATE_NOOP("Check", "PID %1, used for %2, is inside %3..%4, which is reserved for PSI/SI"))
+                   .arg(number(use.pid), useText(use), number(0), number(Pid::LastReserved)));
     else if (use.pid == Pid::Null)
-        report(QStringLiteral("PID 0x1FFF, used for %1, is the PID of null packets").arg(useText(use)));
+        report(text(QT_TRANSLATE_NOOP("Check", "PID %1, used for %2, is the PID of null packets"))
+                   .arg(number(Pid::Null), useText(use)));
     if (use.pid >= PidCount)
         return;
 
@@ -252,8 +267,8 @@ void Checker::checkUse(const PidUse &use)
     const PidUse &first = m_pidUse[use.pid];
     if (first.role == use.role && (use.role != Role::Elementary || first.type == use.type))
         return;
-    report(QStringLiteral("PID %1 is used for %2, but also for %3%4")
-               .arg(hexNumber(use.pid, 4, HexCase::Upper), useText(use), useText(first), atLine(first.line)));
+    report(text(QT_TRANSLATE_NOOP("Check", "PID %1 is used for %2, but also for %3%4"))
+               .arg(number(use.pid), useText(use), useText(first), atLine(first.line)));
 }
 
 void Checker::checkServiceUses(int i)
@@ -285,7 +300,8 @@ void Checker::checkServiceUses(int i)
 
     if (!pcrOnElement && !s.elements.isEmpty())
         warnService(i, -1, serviceLine(i),
-                    QStringLiteral("PCR PID %1 is none of the service's elementary PIDs").arg(hexNumber(s.pcrPid, 4, HexCase::Upper)));
+                    text(QT_TRANSLATE_NOOP("Check", "PCR PID %1 is none of the service's elementary PIDs"))
+                        .arg(number(s.pcrPid)));
 }
 
 // Service ids, generated PMT PIDs and visible logical channel numbers that
@@ -295,15 +311,16 @@ void Checker::checkServiceOwners(int i)
     const ServiceCfg &s = m_cfg.services.at(i);
     if (s.id == 0)
         warnService(i, -1, serviceLine(i),
-                    QStringLiteral("service id 0x0000 is the program_number that announces the network PID "
-                                   "in the PAT; receivers do not take it as a service"));
+                    text(QT_TRANSLATE_NOOP("Check", "service id %1 is the program_number that announces the "
+                                                    "network PID in the PAT; receivers do not take it as a service"))
+                        .arg(number(0)));
     int &idOwner = m_serviceIdOwner[s.id];
     if (idOwner < 0)
         idOwner = i;
     else
         warnService(i, -1, serviceLine(i),
-                    QStringLiteral("service id %1 is already used by %2%3")
-                        .arg(hexNumber(s.id, 4, HexCase::Upper), label(idOwner), atLine(serviceLine(idOwner))));
+                    text(QT_TRANSLATE_NOOP("Check", "service id %1 is already used by %2%3"))
+                        .arg(number(s.id), label(idOwner), atLine(serviceLine(idOwner))));
 
     if (s.pmtEnabled && s.pmtPid < PidCount) {
         int &pmtOwner = m_pmtOwner[s.pmtPid];
@@ -311,8 +328,8 @@ void Checker::checkServiceOwners(int i)
             pmtOwner = i;
         else
             warnService(i, -1, serviceLine(i),
-                        QStringLiteral("its PMT goes on PID %1, where %2%3 has its PMT too")
-                            .arg(hexNumber(s.pmtPid, 4, HexCase::Upper), label(pmtOwner), atLine(serviceLine(pmtOwner))));
+                        text(QT_TRANSLATE_NOOP("Check", "its PMT goes on PID %1, where %2%3 has its PMT too"))
+                            .arg(number(s.pmtPid), label(pmtOwner), atLine(serviceLine(pmtOwner))));
     }
 }
 
@@ -324,10 +341,10 @@ void Checker::checkLanguages(int i)
     if (m_cfg.eitEnabled && s.pmtEnabled && !isLanguageCode(s.language))
         warnService(i, -1, serviceLine(i),
                     s.language.isEmpty()
-                        ? QStringLiteral("the event language is empty; the EIT needs an ISO 639 code "
-                                         "of three letters")
-                        : QStringLiteral("the event language \"%1\" is not an ISO 639 code of three "
-                                         "letters")
+                        ? text(QT_TRANSLATE_NOOP("Check", "the event language is empty; the EIT needs an ISO "
+                                                          "639 code of three letters"))
+                        : text(QT_TRANSLATE_NOOP("Check", "the event language \"%1\" is not an ISO 639 code "
+                                                          "of three letters"))
                               .arg(s.language));
     if (!s.pmtEnabled)
         return;
@@ -337,11 +354,12 @@ void Checker::checkLanguages(int i)
             continue;
         warnService(i, e, elementLine(i, e),
                     es.language.isEmpty()
-                        ? QStringLiteral("elementary stream %1 (teletext) has no language; its "
-                                         "teletext descriptor needs an ISO 639 code of three letters")
+                        ? text(QT_TRANSLATE_NOOP("Check", "elementary stream %1 (teletext) has no language; its "
+                                                          "teletext descriptor needs an ISO 639 code of three "
+                                                          "letters"))
                               .arg(e + 1)
-                        : QStringLiteral("elementary stream %1 (teletext) has the language \"%2\", "
-                                         "which is not an ISO 639 code of three letters")
+                        : text(QT_TRANSLATE_NOOP("Check", "elementary stream %1 (teletext) has the language "
+                                                          "\"%2\", which is not an ISO 639 code of three letters"))
                               .arg(e + 1)
                               .arg(es.language));
     }
@@ -359,7 +377,7 @@ void Checker::checkService(int i)
             owner = i;
         else
             warnService(i, -1, logicalChannelLine(i),
-                        QStringLiteral("logical channel %1 is also visible on %2%3")
+                        text(QT_TRANSLATE_NOOP("Check", "logical channel %1 is also visible on %2%3"))
                             .arg(s.lcNumber)
                             .arg(label(owner), atLine(logicalChannelLine(owner))));
     }
@@ -367,29 +385,29 @@ void Checker::checkService(int i)
     checkLanguages(i);
     if (m_cfg.sdtEnabled && s.serviceName.trimmed().isEmpty())
         warnService(i, -1, serviceLine(i),
-                    QStringLiteral("the service name is empty, and the SDT announces the service "
-                                   "without one"));
+                    text(QT_TRANSLATE_NOOP("Check", "the service name is empty, and the SDT announces the "
+                                                    "service without one")));
 }
 
 // The MUX hands a packet of a port to the first rule, in order, that applies
 // to the port and matches its PID; a rule all of whose PIDs earlier rules
 // already decide on each of its ports never acts.
 // The PIDs a rule matches, and the base its remap subtracts before adding
-// new-base; an empty text, or why the rule can match nothing at all.
-QString matchedPids(const FilterCfg &f, PidSet *matched, quint32 *base)
+// new-base; nullptr, or why the rule can match nothing at all.
+const char *matchedPids(const FilterCfg &f, PidSet *matched, quint32 *base)
 {
     if (f.match == MatchRange) {
         if (f.a > f.b)
-            return QStringLiteral("matches no PID: its lowest PID is above its highest");
+            return QT_TRANSLATE_NOOP("Check", "matches no PID: its lowest PID is above its highest");
         *matched = rangeSet(int(f.a), int(qMin<quint32>(f.b, PidCount - 1)));
         *base = f.a;
     } else {
         if (f.b & ~f.a)
-            return QStringLiteral("matches no PID: the value has bits outside the mask");
+            return QT_TRANSLATE_NOOP("Check", "matches no PID: the value has bits outside the mask");
         *matched = maskSet(f.a, f.b);
         *base = f.a & f.b;
     }
-    return QString();
+    return nullptr;
 }
 
 // A remap moves the PIDs that reach it as a whole: none of them may land on
@@ -401,11 +419,10 @@ void Checker::checkRemap(const FilterCfg &f, const PidSet &reaching, quint32 bas
     const int shift = int((qint64(f.newBase) - qint64(base)) % PidCount + PidCount) % PidCount;
     const PidSet targets = rotated(reaching, shift);
     const auto source = [&](int target) { return quint16(((target - shift) % PidCount + PidCount) % PidCount); };
-    const auto pidText = [](int pid) { return hexNumber(quint16(pid), 4, HexCase::Upper); };
     const int psi = firstIn(targets, 0, Pid::LastReserved);
     if (psi >= 0)
-        report(QStringLiteral("remaps PID %1 to %2, inside 0x0000..0x001F, which is reserved for PSI/SI")
-                   .arg(pidText(source(psi)), pidText(psi)));
+        report(text(QT_TRANSLATE_NOOP("Check", "remaps PID %1 to %2, inside %3..%4, which is reserved for PSI/SI"))
+                   .arg(number(source(psi)), number(psi), number(0), number(Pid::LastReserved)));
     // The MUX sends its own PMTs there; a remapped stream would collide with them.
     for (int w = 0; w < int(targets.size()); ++w) {
         for (quint64 bits = targets[size_t(w)]; bits; bits &= bits - 1) {
@@ -413,8 +430,8 @@ void Checker::checkRemap(const FilterCfg &f, const PidSet &reaching, quint32 bas
             const int owner = m_pmtOwner[size_t(pid)];
             if (owner < 0)
                 continue;
-            report(QStringLiteral("remaps PID %1 to %2, where %3%4 has its generated PMT")
-                       .arg(pidText(source(pid)), pidText(pid), label(owner), atLine(serviceLine(owner))));
+            report(text(QT_TRANSLATE_NOOP("Check", "remaps PID %1 to %2, where %3%4 has its generated PMT"))
+                       .arg(number(source(pid)), number(pid), label(owner), atLine(serviceLine(owner))));
             return;
         }
     }
@@ -428,16 +445,13 @@ void Checker::checkFilters()
         if (f.input < InputAny || f.input > Ports || (f.match != MatchRange && f.match != MatchMask))
             continue;
         const int line = filterLine(r);
-        const QString name = filterLabel(r, f);
-        const auto report = [&](const QString &message) {
-            warn(ConfigFinding::Filter, r, -1, line, name + QLatin1String(": ") + message);
-        };
+        const QString name = filterLabel(r, f, m_words);
+        const auto report = [&](const QString &problem) { warn(ConfigFinding::Filter, r, -1, line, name, problem); };
 
         PidSet matched{};
         quint32 base = 0;
-        const QString none = matchedPids(f, &matched, &base);
-        if (!none.isEmpty()) {
-            report(none);
+        if (const char *none = matchedPids(f, &matched, &base)) {
+            report(text(none));
             continue;
         }
 
@@ -453,10 +467,10 @@ void Checker::checkFilters()
         }
         if (isEmpty(reaching))
             report(f.input == InputAny
-                       ? QStringLiteral("never matches: earlier rules already decide every PID it "
-                                        "matches, on every port")
-                       : QStringLiteral("never matches: earlier rules on port %1 already decide every "
-                                        "PID it matches")
+                       ? text(QT_TRANSLATE_NOOP("Check", "never matches: earlier rules already decide every "
+                                                         "PID it matches, on every port"))
+                       : text(QT_TRANSLATE_NOOP("Check", "never matches: earlier rules on port %1 already "
+                                                         "decide every PID it matches"))
                              .arg(f.input));
         else if (f.action == ActionRemap)
             checkRemap(f, reaching, base, report);
@@ -466,13 +480,16 @@ void Checker::checkFilters()
 QList<ConfigFinding> Checker::run()
 {
     QList<ConfigFinding> findings;
-    for (const ExportProblem &p : exportProblemList(m_cfg)) {
+    for (const ExportProblem &p : exportProblemList(m_cfg, m_words)) {
         ConfigFinding f;
         f.severity = ConfigFinding::Error;
         f.subject = p.service >= 0 ? ConfigFinding::Service : ConfigFinding::Stream;
         f.index = p.service;
         f.line = p.service >= 0 ? serviceLine(p.service) : streamLine();
         f.message = p.message;
+        f.problem = p.problem;
+        if (p.service >= 0)
+            f.where = label(p.service);
         findings.append(f);
     }
 
@@ -502,9 +519,10 @@ QList<ConfigFinding> Checker::run()
 
 } // namespace
 
-QList<ConfigFinding> checkConfiguration(const TransportStreamCfg &cfg, const CfgSourceLines *lines)
+QList<ConfigFinding> checkConfiguration(const TransportStreamCfg &cfg, const CfgSourceLines *lines,
+                                        const Wording &words)
 {
-    return Checker(cfg, lines).run();
+    return Checker(cfg, lines, words).run();
 }
 
 bool hasErrors(const QList<ConfigFinding> &findings)

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include "config/wording.h"
+
 struct TransportStreamCfg;
 struct CfgSourceLines;
 
@@ -18,6 +20,8 @@ struct ConfigFinding {
     int index = -1;   // position in services or filters; -1 for the stream
     int element = -1; // position in the service's elements, when one is concerned
     QString message;  // plain words, without location or severity
+    QString where;    // the service or rule that message names first; empty for the stream
+    QString problem;  // message without where
     int line = 0;     // line where the concerned block starts; 0 when not known
 
     friend bool operator==(const ConfigFinding &l, const ConfigFinding &r)
@@ -30,7 +34,7 @@ struct ConfigFinding {
 // Checks a configuration. Errors first (the export's refusals), then warnings
 // in file order. With lines (from CfgReader::sourceLines()) each finding gets
 // the line of its block. Time linear in the size of the configuration.
-QList<ConfigFinding> checkConfiguration(const TransportStreamCfg &cfg,
-                                        const CfgSourceLines *lines = nullptr);
+QList<ConfigFinding> checkConfiguration(const TransportStreamCfg &cfg, const CfgSourceLines *lines = nullptr,
+                                        const Wording &words = Wording::commandLine());
 
 bool hasErrors(const QList<ConfigFinding> &findings);

@@ -19,29 +19,6 @@ QString capitalized(QString text)
     return text;
 }
 
-// The check's messages name their service or rule first, as a compiler
-// line must; here the Where column says that, so the Problem column shows
-// only the rest.
-void splitMessage(const ConfigFinding &f, const TransportStreamCfg &cfg, QString *where, QString *problem)
-{
-    *problem = f.message;
-    if (f.subject == ConfigFinding::Service && f.index >= 0 && f.index < cfg.services.size()) {
-        const QString prefix = serviceLabel(f.index, cfg.services.at(f.index)) + QLatin1String(": ");
-        if (f.message.startsWith(prefix))
-            *problem = f.message.mid(prefix.size());
-    } else if (f.subject == ConfigFinding::Filter
-               && f.message.startsWith(QStringLiteral("filter rule %1 (").arg(f.index + 1))) {
-        // "filter rule 3 (range 0x0200..0x02FF, port 1): ..." keeps its
-        // rule summary in the Where column.
-        const qsizetype end = f.message.indexOf(QLatin1String("): "));
-        if (end > 0) {
-            *where = capitalized(f.message.left(end + 1));
-            *problem = f.message.mid(end + 3);
-        }
-    }
-    *problem = capitalized(*problem);
-}
-
 } // namespace
 
 CheckDialog::CheckDialog(QWidget *parent)
@@ -86,16 +63,16 @@ void CheckDialog::setFindings(const QList<ConfigFinding> &findings, const Transp
                 : tr("Service %1").arg(f.index + 1);
             break;
         case ConfigFinding::Filter:
-            where = tr("Filter rule %1").arg(f.index + 1);
+            // The rule's summary ("Filter rule 3 (range 0x0200..0x02ff, port 1)") tells it
+            // apart after a move better than its number alone.
+            where = f.where.isEmpty() ? tr("Filter rule %1").arg(f.index + 1) : capitalized(f.where);
             break;
         case ConfigFinding::Stream:
             where = tr("Transport stream");
             break;
         }
 
-        QString problem;
-        splitMessage(f, cfg, &where, &problem);
-
+        const QString problem = capitalized(f.problem);
         auto *item = new QTreeWidgetItem;
         item->setIcon(SeverityColumn, error ? errorIcon : warningIcon);
         item->setText(SeverityColumn, error ? errorText : warningText);

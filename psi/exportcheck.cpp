@@ -35,21 +35,36 @@ int descriptorBody(int descriptor)
     return descriptor - 2;
 }
 
-QString tooLong(const QString &what, int size, int limit)
-{
-    return QStringLiteral("%1 would be %2 bytes long; at most %3 fit").arg(what).arg(size).arg(limit);
-}
-
 // Each problem is tagged with the service being looked at (-1 outside the
 // service loop), so that the configuration check can point at its block.
-struct Problems {
+class Problems
+{
+public:
+    Problems(const TransportStreamCfg &cfg, const Wording &words) : m_cfg(cfg), m_words(words) {}
+
+    QString text(const char *source) const { return m_words.text(source); }
+
+    void add(const QString &problem)
+    {
+        const QString message = service < 0
+            ? problem
+            : serviceLabel(service, m_cfg.services.at(service), m_words) + QLatin1String(": ") + problem;
+        list.append(ExportProblem{service, message, problem});
+    }
+    void tooLong(const QString &what, int size, int limit)
+    {
+        add(text(QT_TRANSLATE_NOOP("Check", "%1 would be %2 bytes long; at most %3 fit"))
+                .arg(what)
+                .arg(size)
+                .arg(limit));
+    }
+
     QList<ExportProblem> list;
     int service = -1;
-    Problems &operator<<(const QString &message)
-    {
-        list.append(ExportProblem{service, message});
-        return *this;
-    }
+
+private:
+    const TransportStreamCfg &m_cfg;
+    const Wording &m_words;
 };
 
 void checkNit(const TransportStreamCfg &cfg, Problems &problems)
@@ -57,15 +72,18 @@ void checkNit(const TransportStreamCfg &cfg, Problems &problems)
     using namespace PsiSections;
     const int name = descriptorBody(measured([&](PsiBuffer &b) { networkNameDescriptor(b, cfg); }));
     if (name > MaxDescriptorBody)
-        problems << tooLong(QStringLiteral("the network name descriptor"), name, MaxDescriptorBody);
+        problems.tooLong(problems.text(QT_TRANSLATE_NOOP("Check", "the network name descriptor")), name,
+                         MaxDescriptorBody);
     const int list = measured([&](PsiBuffer &b) { nitServiceList(b, cfg); });
     if (list > MaxDescriptorBody)
-        problems << tooLong(QStringLiteral("the NIT's service list descriptor (%1 services)").arg(cfg.services.size()),
-                            list, MaxDescriptorBody);
+        problems.tooLong(problems.text(QT_TRANSLATE_NOOP("Check", "the NIT's service list descriptor (%1 services)"))
+                             .arg(cfg.services.size()),
+                         list, MaxDescriptorBody);
     const int channels = measured([&](PsiBuffer &b) { nitLogicalChannels(b, cfg); });
     if (channels > MaxDescriptorBody)
-        problems << tooLong(QStringLiteral("the NIT's logical channel descriptor (%1 channels)").arg(channels / 4),
-                            channels, MaxDescriptorBody);
+        problems.tooLong(problems.text(QT_TRANSLATE_NOOP("Check", "the NIT's logical channel descriptor (%1 channels)"))
+                             .arg(channels / 4),
+                         channels, MaxDescriptorBody);
     // With the name and both descriptors within 255 bytes the NIT section
     // stays below 800 bytes, so it needs no check of its own.
 }
@@ -74,28 +92,29 @@ void checkService(const TransportStreamCfg &cfg, int i, Problems &problems)
 {
     using namespace PsiSections;
     const ServiceCfg &s = cfg.services.at(i);
-    // Built only for a service that has a problem: most have none.
-    const auto label = [&] { return serviceLabel(i, s) + QLatin1String(": "); };
     problems.service = i;
     if ((cfg.sdtEnabled || cfg.nitEnabled) && s.type != ServiceDigitalTv && s.type != ServiceDigitalRadio)
-        problems << label()
-                + QStringLiteral("service type %1 has no DVB service_type; only 0 (Digital TV) "
-                                 "and 1 (Digital Radio) can go into the SDT and NIT")
-                      .arg(s.type);
+        problems.add(problems.text(QT_TRANSLATE_NOOP("Check", "service type %1 has no DVB service_type; only 0 "
+                                                              "(Digital TV) and 1 (Digital Radio) can go into "
+                                                              "the SDT and NIT"))
+                         .arg(s.type));
     if (cfg.sdtEnabled) {
         const int body = descriptorBody(measured([&](PsiBuffer &b) { serviceDescriptor(b, s); }));
         if (body > MaxDescriptorBody)
-            problems << label() + tooLong(QStringLiteral("the service descriptor"), body, MaxDescriptorBody);
+            problems.tooLong(problems.text(QT_TRANSLATE_NOOP("Check", "the service descriptor")), body,
+                             MaxDescriptorBody);
     }
     if (s.pmtEnabled) {
         const int section = sectionSize(measured([&](PsiBuffer &b) { pmt(b, s); }));
         if (section > MaxPsiSectionSize)
-            problems << label() + tooLong(QStringLiteral("the PMT section"), section, MaxPsiSectionSize);
+            problems.tooLong(problems.text(QT_TRANSLATE_NOOP("Check", "the PMT section")), section,
+                             MaxPsiSectionSize);
     }
     if (s.pmtEnabled && cfg.eitEnabled) {
         const int body = descriptorBody(measured([&](PsiBuffer &b) { shortEventDescriptor(b, s); }));
         if (body > MaxDescriptorBody)
-            problems << label() + tooLong(QStringLiteral("the short event descriptor"), body, MaxDescriptorBody);
+            problems.tooLong(problems.text(QT_TRANSLATE_NOOP("Check", "the short event descriptor")), body,
+                             MaxDescriptorBody);
         // One short event descriptor of at most 255 bytes keeps the EIT
         // section far below its 4096-byte limit.
     }
@@ -104,11 +123,11 @@ void checkService(const TransportStreamCfg &cfg, int i, Problems &problems)
 
 } // namespace
 
-QString serviceLabel(int index, const ServiceCfg &service)
+QString serviceLabel(int index, const ServiceCfg &service, const Wording &words)
 {
-    return QStringLiteral("service %1 \"%2\" (id %3)")
+    return words.text(QT_TRANSLATE_NOOP("Check", "service %1 \"%2\" (id %3)"))
         .arg(index + 1)
-        .arg(service.serviceName, hexNumber(service.id, 4, HexCase::Upper));
+        .arg(service.serviceName, words.number(service.id));
 }
 
 int exportProgramSize(const TransportStreamCfg &cfg)
@@ -126,35 +145,38 @@ QStringList exportProblems(const TransportStreamCfg &cfg)
     return messages;
 }
 
-QList<ExportProblem> exportProblemList(const TransportStreamCfg &cfg)
+QList<ExportProblem> exportProblemList(const TransportStreamCfg &cfg, const Wording &words)
 {
-    Problems problems;
+    Problems problems(cfg, words);
     int pmtServices = 0;
     for (const ServiceCfg &s : cfg.services)
         pmtServices += s.pmtEnabled ? 1 : 0;
     if (pmtServices > Mbn::MaxPmtServices)
-        problems << QStringLiteral("%1 services have PMT generation on; the MUX has entry points "
-                                   "for the PMT and EIT of at most %2")
-                        .arg(pmtServices)
-                        .arg(Mbn::MaxPmtServices);
+        problems.add(problems.text(QT_TRANSLATE_NOOP("Check", "%1 services have PMT generation on; the MUX has "
+                                                              "entry points for the PMT and EIT of at most %2"))
+                         .arg(pmtServices)
+                         .arg(Mbn::MaxPmtServices));
     if (cfg.nitEnabled)
         checkNit(cfg, problems);
     if (cfg.patEnabled) {
         const int section = sectionSize(measured([&](PsiBuffer &b) { PsiSections::pat(b, cfg); }));
         if (section > MaxPsiSectionSize)
-            problems << tooLong(QStringLiteral("the PAT section"), section, MaxPsiSectionSize);
+            problems.tooLong(problems.text(QT_TRANSLATE_NOOP("Check", "the PAT section")), section,
+                             MaxPsiSectionSize);
     }
     for (int i = 0; i < cfg.services.size(); ++i)
         checkService(cfg, i, problems);
     if (cfg.sdtEnabled) {
         const int section = sectionSize(measured([&](PsiBuffer &b) { PsiSections::sdt(b, cfg); }));
         if (section > MaxPsiSectionSize)
-            problems << tooLong(QStringLiteral("the SDT section"), section, MaxPsiSectionSize);
+            problems.tooLong(problems.text(QT_TRANSLATE_NOOP("Check", "the SDT section")), section,
+                             MaxPsiSectionSize);
     }
     const int program = exportProgramSize(cfg);
     if (program > Mbn::MaxOffset)
-        problems << QStringLiteral("the MUX binary would be %1 bytes long; at most %2 can be addressed")
-                        .arg(program)
-                        .arg(Mbn::MaxOffset);
+        problems.add(problems.text(QT_TRANSLATE_NOOP("Check", "the MUX binary would be %1 bytes long; at most %2 "
+                                                              "can be addressed"))
+                         .arg(program)
+                         .arg(Mbn::MaxOffset));
     return problems.list;
 }

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QStringList>
 
+#include "config/wording.h"
+
 struct ServiceCfg;
 struct TransportStreamCfg;
 
@@ -10,7 +12,8 @@ struct TransportStreamCfg;
 // concerns (its position in the services; -1 when it concerns the stream).
 struct ExportProblem {
     int service = -1;
-    QString message;
+    QString message; // as a line: names its service first
+    QString problem; // the same without the service
 };
 
 // Everything that keeps a configuration from becoming a MUX binary that the
@@ -21,11 +24,12 @@ struct ExportProblem {
 QStringList exportProblems(const TransportStreamCfg &cfg);
 
 // The same problems, in the same order and words, each with its service.
-QList<ExportProblem> exportProblemList(const TransportStreamCfg &cfg);
+QList<ExportProblem> exportProblemList(const TransportStreamCfg &cfg,
+                                       const Wording &words = Wording::commandLine());
 
 // The size in bytes of the program that the configuration gives.
 int exportProgramSize(const TransportStreamCfg &cfg);
 
 // How problems name a service: service 3 "Name" (id 0x0101), counting
 // services from 1 as the editor lists them.
-QString serviceLabel(int index, const ServiceCfg &service);
+QString serviceLabel(int index, const ServiceCfg &service, const Wording &words = Wording::commandLine());

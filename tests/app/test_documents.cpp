@@ -162,22 +162,6 @@ private Q_SLOTS:
         QCOMPARE(dirEntries(dir->path()), entriesBefore); // no temporary file left behind
     }
 
-    // Settings shows numbers anew and keeps every edit not yet committed.
-    void settingsKeepEdits()
-    {
-        load(copyOf("example.mux"));
-        typeText(win->edit("tsID"), "12x");
-        typeText(win->edit("pmtPID"), "4097");
-        clickRow(win->list("elements"), 0);
-        win->prompter.answers << QMessageBox::Yes;
-        win->click("removeES");
-        ModalDriver hex([](QDialog *d) { perform(d, {"notation=1", "OK"}); });
-        win->trigger("action_Settings");
-        QCOMPARE(win->edit("tsID")->text() + ' ' + win->edit("pmtPID")->text(), QStringLiteral("12x 0x1001"));
-        QCOMPARE(texts(win->list("elements")), QStringList{"MPEG2 Audio (PID:0x0101, Language:eng)"});
-        QVERIFY(win->w->hasUnsavedChanges());
-    }
-
     void prompt_data() { rowsFrom("documents/prompts.txt", {"command", "edit", "answer", "nameGiven", "proceeds", "invalidField"}); }
     void prompt()
     {

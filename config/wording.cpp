@@ -1,0 +1,23 @@
+#include "config/wording.h"
+
+#include <QCoreApplication>
+
+#include "config/number.h"
+
+QString Wording::text(const char *source) const
+{
+    return m_translated ? QCoreApplication::translate("Check", source) : QString::fromLatin1(source);
+}
+
+QString Wording::number(qint64 value) const
+{
+    switch (m_numbers) {
+    case Numbers::UpperHex:
+        return hexNumber(value, 4, HexCase::Upper);
+    case Numbers::LowerHex:
+        return hexNumber(value, 4, HexCase::Lower);
+    case Numbers::Decimal:
+        break;
+    }
+    return QString::number(value);
+}
