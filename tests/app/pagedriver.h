@@ -86,6 +86,12 @@ inline void rowsFrom(const QString &file, std::initializer_list<const char *> co
     }
 }
 
+// A cell of the current row of a table read by rowsFrom.
+inline QString cell(const char *column)
+{
+    return *static_cast<QString *>(QTest::qData(column, QMetaType::QString));
+}
+
 // Runs `open`, which pops up a menu: returns the menu's entries ("" for a
 // separator), chooses the one named `choose` and tells where the menu stood.
 inline QStringList popupMenu(const std::function<void()> &open, const QString &choose = QString(), QPoint *at = nullptr)

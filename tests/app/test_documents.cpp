@@ -122,12 +122,8 @@ private Q_SLOTS:
     void fileCommandFails_data() { rowsFrom("documents/file-errors.txt", {"command", "document", "edit", "at", "title", "why"}); }
     void fileCommandFails()
     {
-        QFETCH(QString, command);
-        QFETCH(QString, document);
-        QFETCH(QString, edit);
-        QFETCH(QString, at);
-        QFETCH(QString, title);
-        QFETCH(QString, why);
+        const QString command = cell("command"), document = cell("document"), edit = cell("edit"),
+                      at = cell("at"), title = cell("title"), why = cell("why");
         const QString file = copyOf(document);
         load(file);
         const QString target = path(at == "parent is a file" ? "plain/out" : "out") + (command == "ExportToMUX" ? ".mbn" : ".mux");
@@ -165,12 +161,8 @@ private Q_SLOTS:
     void prompt_data() { rowsFrom("documents/prompts.txt", {"command", "edit", "answer", "nameGiven", "proceeds", "invalidField"}); }
     void prompt()
     {
-        QFETCH(QString, command);
-        QFETCH(QString, edit);
-        QFETCH(QString, answer);
-        QFETCH(QString, nameGiven);
-        QFETCH(QString, proceeds);
-        QFETCH(QString, invalidField);
+        const QString command = cell("command"), edit = cell("edit"), answer = cell("answer"),
+                      nameGiven = cell("nameGiven"), proceeds = cell("proceeds"), invalidField = cell("invalidField");
         const TransportStreamCfg start = readCfg(QStringLiteral(VELUNOR_TEST_DATA "/example.mux"));
         win->w->setDocument(start);
         applyEdit(edit);

@@ -28,6 +28,11 @@ class TestHabits : public QObject {
             texts << a->text().replace(dir->path() + '/', QString());
         return texts;
     }
+    void restart(bool hex = false)
+    {
+        win.reset(); // its prompter first, so that the new one stays installed
+        win = std::make_unique<Window>(TransportStreamCfg(), hex, 0, dir->path());
+    }
 
     // "list row key [menu entry;][dialog steps]", a button and its dialog's
     // steps, or a page edit committed.
@@ -39,7 +44,7 @@ class TestHabits : public QObject {
         const QString entry = menu ? steps.takeFirst() : QString();
         ModalDriver dialog([&](QDialog *d) { ::perform(d, steps); });
         win->prompter.answers << QMessageBox::Yes;
-        if (command == "stream" || command == "default" || command == "service") {
+        if (words.size() == 1) {
             if (command == "stream")
                 typeText(win->edit("tsID"), "0x22");
             else if (command == "default")
@@ -68,25 +73,20 @@ class TestHabits : public QObject {
 private Q_SLOTS:
     void init()
     {
-        win.reset(); // its prompter first, so that the new one stays installed
         dir = std::make_unique<QTemporaryDir>();
-        win = std::make_unique<Window>(TransportStreamCfg(), false, 0, dir->path());
+        restart();
     }
 
     void undoRedo_data() { rowsFrom("habits/undo-steps.txt", {"command", "step", "page", "row"}); }
     void undoRedo()
     {
-        QFETCH(QString, command);
-        QFETCH(QString, step);
-        QFETCH(QString, page);
-        QFETCH(QString, row);
         const QString file = copyOf("habits/two-of-each.mux");
         QVERIFY(win->w->openFile(file));
         const TransportStreamCfg before = win->doc();
-        perform(command);
+        perform(cell("command"));
         const TransportStreamCfg after = win->doc();
         QVERIFY(after != before && win->w->isChanged());
-        QCOMPARE(action("action_Undo")->text(), "&Undo " + step);
+        QCOMPARE(action("action_Undo")->text(), "&Undo " + cell("step"));
 
         // Ctrl+Z in a text field is the field's; the first document undo
         // reverts what is typed and not committed, without a word.
@@ -95,7 +95,6 @@ private Q_SLOTS:
         QTest::keyClicks(netName, "x");
         QTest::keyClick(netName, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(netName->text(), after.netName);
-        QCOMPARE(win->doc(), after);
         typeText(netName, "70000");
         typeText(pmtPID, "70000");
         win->trigger("action_Undo");
@@ -103,21 +102,20 @@ private Q_SLOTS:
         QCOMPARE(win->doc(), after);
         // Elsewhere Ctrl+Z undoes the step: the document is as saved again.
         auto *tabs = win->get<QTabWidget>("tabWidget");
-        tabs->setCurrentIndex((page.toInt() + 1) % 3);
+        tabs->setCurrentIndex((cell("page").toInt() + 1) % 3);
         win->w->activateWindow(); // after a dialog, for the shortcuts
         QVERIFY(QTest::qWaitForWindowActive(win->w.get()));
         tabs->setFocus();
         QTest::keyClick(tabs, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(win->doc(), before);
         QVERIFY(!win->w->hasUnsavedChanges());
-        QCOMPARE(tabs->currentIndex(), page.toInt());
-        if (row != "-1")
-            QCOMPARE(win->list(page == "1" ? "filters" : "services")->currentRow(), row.toInt());
-        QCOMPARE(action("action_Redo")->text(), "&Redo " + step);
+        QCOMPARE(tabs->currentIndex(), cell("page").toInt());
+        if (cell("row") != "-1")
+            QCOMPARE(win->list(cell("page") == "1" ? "filters" : "services")->currentRow(), cell("row").toInt());
+        QCOMPARE(action("action_Redo")->text(), "&Redo " + cell("step"));
         QTest::keyClick(tabs, Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(win->doc(), after);
-        QVERIFY(win->w->isChanged());
-        QVERIFY(win->prompter.titles().size() <= 1); // the removal's question
+        QVERIFY(win->w->isChanged() && win->prompter.titles().size() <= 1); // a removal's question
 
         win->prompter.answers << QMessageBox::No;
         QVERIFY(win->w->openFile(file));
@@ -125,7 +123,7 @@ private Q_SLOTS:
     }
 
     // Loaded and saved files are offered again after a restart, newest first;
-    // a name typed without a suffix gets one.
+    // a name typed without a suffix gets one. Enter opens a service.
     void recentFiles()
     {
         const QString file = copyOf("habits/two-of-each.mux");
@@ -134,8 +132,7 @@ private Q_SLOTS:
         win->trigger("action_SaveAs");
         win->trigger("action_ExportToMUX");
         QVERIFY(QFile::exists(dir->filePath("stream.mux")) && QFile::exists(dir->filePath("out.mbn")));
-        win.reset();
-        win = std::make_unique<Window>(TransportStreamCfg(), false, 0, dir->path());
+        restart();
         QCOMPARE(recentEntries(), (QStringList{"&1 stream.mux", "&2 two-of-each.mux", "", "&Clear"}));
         QVERIFY(QFile::remove(dir->filePath("stream.mux")));
         win->get<QMenu>("menu_RecentFiles")->actions().at(0)->trigger();
@@ -145,80 +142,60 @@ private Q_SLOTS:
         QCOMPARE(win->w->documentFileName(), file);
         win->trigger("action_ClearRecentFiles");
         QCOMPARE(Settings(dir->path()).recentFiles, QStringList());
+
+        perform("services 1 Return");
+        QCOMPARE(win->edit("serviceName")->text() + QApplication::focusWidget()->objectName(), "RadioserviceID");
+        QCOMPARE(win->edit("serviceID")->selectedText(), QStringLiteral("2"));
     }
 
     void openFromOutside_data() { rowsFrom("habits/opening.txt", {"how", "file", "edit", "answer", "loaded", "boxes"}); }
     void openFromOutside()
     {
-        QFETCH(QString, how);
-        QFETCH(QString, file);
-        QFETCH(QString, edit);
-        QFETCH(QString, answer);
-        QFETCH(QString, loaded);
-        QFETCH(QString, boxes);
-        const QString path = file == "gone.mux" ? dir->filePath(file) : copyOf("habits/" + file);
-        if (edit == "stream")
+        const QString path = cell("file") == "gone.mux" ? dir->filePath("gone.mux") : copyOf("habits/" + cell("file"));
+        if (cell("edit") == "stream")
             typeText(win->edit("tsID"), "0x22");
-        if (answer != "-")
-            win->prompter.answers << (answer == "No" ? QMessageBox::No : QMessageBox::Cancel);
-        if (how == "argument") {
+        if (cell("answer") != "-")
+            win->prompter.answers << (cell("answer") == "No" ? QMessageBox::No : QMessageBox::Cancel);
+        if (cell("how") == "argument") {
             win->w->openFile(path);
         } else {
             QMimeData mime;
             mime.setUrls({QUrl::fromLocalFile(path)});
             mime.setText(path);
-            QWidget *target = how == "drop" ? static_cast<QWidget *>(win->w.get()) : win->edit("netName");
+            QWidget *target = cell("how") == "drop" ? static_cast<QWidget *>(win->w.get()) : win->edit("netName");
             QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
             QApplication::sendEvent(target, &enter);
             QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
             QApplication::sendEvent(target, &drop);
-            QCOMPARE(drop.isAccepted(), file.endsWith(".mux"));
+            QCOMPARE(drop.isAccepted(), path.endsWith(".mux"));
             QCoreApplication::processEvents();
         }
-        QCOMPARE(win->prompter.titles().join(','), boxes);
-        QCOMPARE(win->w->documentFileName(), loaded == "yes" ? path : QString());
-        QCOMPARE(win->edit("netName")->text(), loaded == "yes" ? "Example Net" : "");
-    }
-
-    // Enter on a service opens it and puts the cursor in its first field.
-    void enterOpensService()
-    {
-        QVERIFY(win->w->openFile(copyOf("habits/two-of-each.mux")));
-        perform("services 1 Return");
-        QCOMPARE(win->edit("serviceName")->text(), QStringLiteral("Radio"));
-        QCOMPARE(QApplication::focusWidget(), win->edit("serviceID"));
-        QCOMPARE(win->edit("serviceID")->selectedText(), QStringLiteral("2"));
+        const bool loaded = cell("loaded") == "yes";
+        QCOMPARE(win->prompter.titles().join(','), cell("boxes"));
+        QCOMPARE(win->w->documentFileName() + win->edit("netName")->text(), loaded ? path + "Example Net" : "");
     }
 
     void warningShowsField_data() { rowsFrom("habits/warnings.txt", {"field", "text", "before", "command", "notation", "allowed", "page"}); }
     void warningShowsField()
     {
-        QFETCH(QString, field);
-        QFETCH(QString, text);
-        QFETCH(QString, before);
-        QFETCH(QString, command);
-        QFETCH(QString, notation);
-        QFETCH(QString, allowed);
-        QFETCH(QString, page);
-        win.reset();
-        win = std::make_unique<Window>(TransportStreamCfg(), notation == "hex", 0, dir->path());
+        restart(cell("notation") == "hex");
         QVERIFY(win->w->openFile(copyOf("habits/two-of-each.mux")));
-        QLineEdit *edit = win->edit(qPrintable(field));
-        typeText(edit, text);
-        win->get<QTabWidget>("tabWidget")->setCurrentIndex(before.toInt());
-        win->prompter.fileNames << dir->filePath("out");
+        QLineEdit *edit = win->edit(qPrintable(cell("field")));
+        typeText(edit, cell("text"));
+        win->get<QTabWidget>("tabWidget")->setCurrentIndex(cell("before").toInt());
         win->prompter.answers << QMessageBox::Yes;
-        if (command == "Close")
+        win->prompter.fileNames << dir->filePath("out");
+        if (cell("command") == "Close")
             win->w->close();
-        else if (command == "1")
+        else if (cell("command") == "1")
             clickRow(win->list("services"), 1);
         else
-            win->trigger(qPrintable("action_" + command));
-        const Prompter::Message warning = win->prompter.messages.last();
-        QCOMPARE(warning.title + ": " + warning.informativeText, "Invalid Value: " + allowed);
-        QCOMPARE(win->get<QTabWidget>("tabWidget")->currentIndex(), page.toInt());
+            win->trigger(qPrintable("action_" + cell("command")));
+        const Prompter::Message warning = win->prompter.messages.value(win->prompter.messages.size() - 1);
+        QCOMPARE(warning.title + ": " + warning.informativeText, "Invalid Value: " + cell("allowed"));
+        QCOMPARE(win->get<QTabWidget>("tabWidget")->currentIndex(), cell("page").toInt());
         QCOMPARE(QApplication::focusWidget(), edit);
-        QCOMPARE(edit->selectedText(), text);
+        QCOMPARE(edit->selectedText(), cell("text"));
     }
 };
 

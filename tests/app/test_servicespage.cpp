@@ -86,9 +86,7 @@ private Q_SLOTS:
     void leavingInvalidServiceStays_data() { rowsFrom("services-page/invalid-fields.txt", {"field", "text", "warning"}); }
     void leavingInvalidServiceStays()
     {
-        QFETCH(QString, field);
-        QFETCH(QString, text);
-        QFETCH(QString, warning);
+        const QString field = cell("field"), text = cell("text"), warning = cell("warning");
         const TransportStreamCfg cfg = document(3);
         Page win(cfg);
         if (field.contains('/'))
@@ -131,11 +129,8 @@ private Q_SLOTS:
     void listCommands_data() { rowsFrom("services-page/list-commands.txt", {"how", "from", "order", "current", "open"}); }
     void listCommands()
     {
-        QFETCH(QString, how);
-        QFETCH(QString, from);
-        QFETCH(QString, order);
-        QFETCH(QString, current);
-        QFETCH(QString, open);
+        const QString how = cell("how"), from = cell("from"),
+                      order = cell("order"), current = cell("current"), open = cell("open");
         Page win(document(3));
         clickRow(win.services, from.toInt());
         if (how.startsWith("edit"))
@@ -167,12 +162,8 @@ private Q_SLOTS:
     void elementsAndCancels_data() { rowsFrom("services-page/element-commands.txt", {"command", "answer", "steps", "notation", "streams", "asked"}); }
     void elementsAndCancels()
     {
-        QFETCH(QString, command);
-        QFETCH(QString, answer);
-        QFETCH(QString, steps);
-        QFETCH(QString, notation);
-        QFETCH(QString, streams);
-        QFETCH(QString, asked);
+        const QString command = cell("command"), answer = cell("answer"), steps = cell("steps"),
+                      notation = cell("notation"), streams = cell("streams"), asked = cell("asked");
         const TransportStreamCfg cfg = document();
         Page win(cfg, notation == "hex");
         ModalDriver dialog([&](QDialog *d) { steps == "Cancel" ? clickBox(d, false) : perform(d, steps.split(';')); });
