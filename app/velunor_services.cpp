@@ -43,12 +43,13 @@ public:
     explicit ServiceEntryTexts(bool hex)
         : hex(hex),
           head(Velunor::tr("%1 (Service %2)\nPMT:%3")),
-          video(esTypeShortName(EsMpeg2Video)),
-          audio(esTypeShortName(EsMpeg2Audio)),
-          teletext(esTypeShortName(EsTeletext)),
-          h264(esTypeShortName(EsH264Video)),
           unknown(esTypeShortName(-1))
     {
+        for (const EsTypeInfo *info : esTypes()) {
+            if (info->type >= shortNames.size())
+                shortNames.resize(info->type + 1);
+            shortNames[info->type] = esTypeShortName(info->type);
+        }
     }
 
     QString text(const ServiceCfg &service) const
@@ -77,21 +78,12 @@ public:
 private:
     const QString &shortName(int type) const
     {
-        switch (type) {
-        case EsMpeg2Video: return video;
-        case EsMpeg2Audio: return audio;
-        case EsTeletext: return teletext;
-        case EsH264Video: return h264;
-        default: return unknown;
-        }
+        return type >= 0 && type < shortNames.size() && esTypeInfo(type) ? shortNames.at(type) : unknown;
     }
 
     bool hex;
     QString head;
-    QString video;
-    QString audio;
-    QString teletext;
-    QString h264;
+    QList<QString> shortNames; // by kind code
     QString unknown;
 };
 
@@ -553,12 +545,12 @@ void Velunor::on_addService_clicked()
         if (dlg.videoChecked())
             append(dlg.videoStreamType(), dlg.videoPid());
         if (dlg.audioChecked())
-            append(EsMpeg2Audio, dlg.audioPid());
+            append(dlg.audioStreamType(), dlg.audioPid());
         if (dlg.teletextChecked())
             append(EsTeletext, static_cast<quint16>(integerValue(dlg.teletextPidText())));
     } else if (s.type == ServiceDigitalRadio) {
         if (dlg.audioChecked())
-            append(EsMpeg2Audio, dlg.audioPid());
+            append(dlg.audioStreamType(), dlg.audioPid());
     }
     s.pcrPid = dlg.pcrPid();
 

@@ -1,5 +1,6 @@
 #include "check/configcheck.h"
 
+#include <QHash>
 #include <QtAlgorithms>
 
 #include <algorithm>
@@ -185,6 +186,7 @@ private:
 
     void checkUse(const PidUse &use);
     void checkServiceUses(int i);
+    void checkServiceElements(int i);
     void checkService(int i);
     void checkServiceOwners(int i);
     void checkLanguages(int i);
@@ -267,6 +269,9 @@ void Checker::checkUse(const PidUse &use)
     const PidUse &first = m_pidUse[use.pid];
     if (first.role == use.role && (use.role != Role::Elementary || first.type == use.type))
         return;
+    // Two streams of one service on one PID are checkServiceElements()'s.
+    if (use.role == Role::Elementary && first.role == Role::Elementary && first.service == use.service)
+        return;
     report(text(QT_TRANSLATE_NOOP("Check", "PID %1 is used for %2, but also for %3%4"))
                .arg(number(use.pid), useText(use), useText(first), atLine(first.line)));
 }
@@ -304,6 +309,38 @@ void Checker::checkServiceUses(int i)
                         .arg(number(s.pcrPid)));
 }
 
+// Within one service each stream has a PID of its own, and one video stream
+// at most (a PID shared between services stays allowed).
+void Checker::checkServiceElements(int i)
+{
+    const ServiceCfg &s = m_cfg.services.at(i);
+    QHash<quint16, int> firstOnPid;
+    int firstVideo = -1;
+    const auto stream = [&](int e) {
+        return QStringLiteral("%1 (%2)").arg(e + 1).arg(esTypeDescription(s.elements.at(e).type, m_words));
+    };
+    for (int e = 0; e < s.elements.size(); ++e) {
+        const ESCfg &es = s.elements.at(e);
+        const auto known = firstOnPid.constFind(es.pid);
+        if (known == firstOnPid.constEnd())
+            firstOnPid.insert(es.pid, e);
+        else
+            warnService(i, e, elementLine(i, e),
+                        text(QT_TRANSLATE_NOOP("Check", "elementary streams %1 and %2 are both on PID %3"))
+                            .arg(stream(*known), stream(e), number(es.pid)));
+        const EsTypeInfo *info = esTypeInfo(es.type);
+        if (!info || info->category != EsCategory::Video)
+            continue;
+        if (firstVideo < 0)
+            firstVideo = e;
+        else
+            warnService(i, e, elementLine(i, e),
+                        text(QT_TRANSLATE_NOOP("Check", "elementary stream %1 is a further video stream besides "
+                                                        "elementary stream %2"))
+                            .arg(stream(e), stream(firstVideo)));
+    }
+}
+
 // Service ids, generated PMT PIDs and visible logical channel numbers that
 // an earlier service has already taken.
 void Checker::checkServiceOwners(int i)
@@ -334,7 +371,7 @@ void Checker::checkServiceOwners(int i)
 }
 
 // Languages where the export writes them: the EIT's short event descriptor
-// and the teletext descriptors.
+// and the elements' descriptors.
 void Checker::checkLanguages(int i)
 {
     const ServiceCfg &s = m_cfg.services.at(i);
@@ -350,18 +387,22 @@ void Checker::checkLanguages(int i)
         return;
     for (int e = 0; e < s.elements.size(); ++e) {
         const ESCfg &es = s.elements.at(e);
-        if (es.type != EsTeletext || isLanguageCode(es.language))
+        const EsTypeInfo *info = esTypeInfo(es.type);
+        // Only teletext needs a language; the others go without one (no
+        // ISO 639 descriptor, or "und").
+        if (!info || info->language == EsLanguage::None || isLanguageCode(es.language)
+            || (es.language.isEmpty() && info->language != EsLanguage::InDescriptor))
             continue;
         warnService(i, e, elementLine(i, e),
                     es.language.isEmpty()
-                        ? text(QT_TRANSLATE_NOOP("Check", "elementary stream %1 (teletext) has no language; its "
-                                                          "teletext descriptor needs an ISO 639 code of three "
-                                                          "letters"))
+                        ? text(QT_TRANSLATE_NOOP("Check", "elementary stream %1 (%2) has no language; its %2 "
+                                                          "descriptor needs an ISO 639 code of three letters"))
                               .arg(e + 1)
-                        : text(QT_TRANSLATE_NOOP("Check", "elementary stream %1 (teletext) has the language "
-                                                          "\"%2\", which is not an ISO 639 code of three letters"))
+                              .arg(esTypeDescription(es.type, m_words))
+                        : text(QT_TRANSLATE_NOOP("Check", "elementary stream %1 (%2) has the language \"%3\", "
+                                                          "which is not an ISO 639 code of three letters"))
                               .arg(e + 1)
-                              .arg(es.language));
+                              .arg(esTypeDescription(es.type, m_words), es.language));
     }
 }
 
@@ -370,6 +411,7 @@ void Checker::checkService(int i)
     const ServiceCfg &s = m_cfg.services.at(i);
     checkServiceOwners(i);
     checkServiceUses(i);
+    checkServiceElements(i);
 
     if (s.lcEnabled && s.lcVisible && s.lcNumber <= MaxLogicalChannel) {
         int &owner = m_channelOwner[s.lcNumber];

@@ -6,17 +6,39 @@
 
 namespace {
 
-// stream_type values of ISO/IEC 13818-1 table 2-34; teletext travels as PES
-// private data and is told apart by its descriptor.
+// stream_type values of ISO/IEC 13818-1 table 2-34. Teletext, AC-3, E-AC-3
+// and DVB subtitles travel as PES private data and are told apart by their
+// EN 300 468 descriptors. MPEG-2 audio keeps its language out of the PMT, as
+// stored programs have it. In the elementary PID dialog's order: the video
+// codings of old first, new kinds after the first four in code order.
 const EsTypeInfo EsTypes[] = {
-    {EsMpeg2Video, QT_TRANSLATE_NOOP("ValueEntry", "MPEG2 Video"), QT_TRANSLATE_NOOP("ValueEntry", "Vid"),
-     "MPEG-2 video", StreamType::Mpeg2Video},
-    {EsMpeg2Audio, QT_TRANSLATE_NOOP("ValueEntry", "MPEG2 Audio"), QT_TRANSLATE_NOOP("ValueEntry", "Aud"),
-     "MPEG-2 audio", StreamType::Mpeg2Audio},
-    {EsTeletext, QT_TRANSLATE_NOOP("ValueEntry", "Teletext"), QT_TRANSLATE_NOOP("ValueEntry", "Txt"),
-     "teletext", StreamType::PesPrivateData},
-    {EsH264Video, QT_TRANSLATE_NOOP("ValueEntry", "H264 Video"), QT_TRANSLATE_NOOP("ValueEntry", "Vid"),
-     "H.264 video", StreamType::H264Video},
+    {EsMpeg2Video, EsCategory::Video, QT_TRANSLATE_NOOP("ValueEntry", "MPEG2 Video"),
+     QT_TRANSLATE_NOOP("ValueEntry", "MPEG2 Video"), QT_TRANSLATE_NOOP("ValueEntry", "Vid"),
+     "MPEG2", "MPEG-2 video", StreamType::Mpeg2Video, 0, EsLanguage::None},
+    {EsH264Video, EsCategory::Video, QT_TRANSLATE_NOOP("ValueEntry", "H264 Video"),
+     QT_TRANSLATE_NOOP("ValueEntry", "H264  Video"), QT_TRANSLATE_NOOP("ValueEntry", "Vid"),
+     "H264", "H.264 video", StreamType::H264Video, 0, EsLanguage::None},
+    {EsMpeg2Audio, EsCategory::Audio, QT_TRANSLATE_NOOP("ValueEntry", "MPEG2 Audio"),
+     QT_TRANSLATE_NOOP("ValueEntry", "MPEG2 Audio"), QT_TRANSLATE_NOOP("ValueEntry", "Aud"),
+     "MPEG2", "MPEG-2 audio", StreamType::Mpeg2Audio, 0, EsLanguage::None},
+    {EsTeletext, EsCategory::Teletext, QT_TRANSLATE_NOOP("ValueEntry", "Teletext"),
+     QT_TRANSLATE_NOOP("ValueEntry", "Teletext"), QT_TRANSLATE_NOOP("ValueEntry", "Txt"),
+     nullptr, "teletext", StreamType::PesPrivateData, DescriptorTag::Teletext, EsLanguage::InDescriptor},
+    {EsHevcVideo, EsCategory::Video, QT_TRANSLATE_NOOP("ValueEntry", "HEVC Video"),
+     QT_TRANSLATE_NOOP("ValueEntry", "HEVC Video"), QT_TRANSLATE_NOOP("ValueEntry", "Vid"),
+     "HEVC", "HEVC video", StreamType::HevcVideo, 0, EsLanguage::None},
+    {EsAacAudio, EsCategory::Audio, QT_TRANSLATE_NOOP("ValueEntry", "AAC Audio"),
+     QT_TRANSLATE_NOOP("ValueEntry", "AAC Audio"), QT_TRANSLATE_NOOP("ValueEntry", "Aud"),
+     "AAC", "AAC audio", StreamType::AacAdts, 0, EsLanguage::Iso639WhenSet},
+    {EsAc3Audio, EsCategory::Audio, QT_TRANSLATE_NOOP("ValueEntry", "AC-3 Audio"),
+     QT_TRANSLATE_NOOP("ValueEntry", "AC-3 Audio"), QT_TRANSLATE_NOOP("ValueEntry", "Aud"),
+     "AC-3", "AC-3 audio", StreamType::PesPrivateData, DescriptorTag::Ac3, EsLanguage::Iso639WhenSet},
+    {EsEac3Audio, EsCategory::Audio, QT_TRANSLATE_NOOP("ValueEntry", "E-AC-3 Audio"),
+     QT_TRANSLATE_NOOP("ValueEntry", "E-AC-3 Audio"), QT_TRANSLATE_NOOP("ValueEntry", "Aud"),
+     "E-AC-3", "E-AC-3 audio", StreamType::PesPrivateData, DescriptorTag::EnhancedAc3, EsLanguage::Iso639WhenSet},
+    {EsDvbSubtitles, EsCategory::Subtitles, QT_TRANSLATE_NOOP("ValueEntry", "DVB Subtitles"),
+     QT_TRANSLATE_NOOP("ValueEntry", "DVB Subtitles"), QT_TRANSLATE_NOOP("ValueEntry", "Sub"),
+     nullptr, "DVB subtitles", StreamType::PesPrivateData, DescriptorTag::Subtitling, EsLanguage::OrUnd},
 };
 
 } // namespace
@@ -27,6 +49,14 @@ const EsTypeInfo *esTypeInfo(qint32 type)
         if (info.type == type)
             return &info;
     return nullptr;
+}
+
+QList<const EsTypeInfo *> esTypes()
+{
+    QList<const EsTypeInfo *> all;
+    for (const EsTypeInfo &info : EsTypes)
+        all << &info;
+    return all;
 }
 
 bool operator==(const FilterCfg &l, const FilterCfg &r)

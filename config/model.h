@@ -21,19 +21,38 @@ enum EsType : int {
 };
 enum ServiceType : int { ServiceDigitalTv = 0, ServiceDigitalRadio = 1 };
 
-// What every part of the program knows of an element kind: the editor's list
-// and short texts (translated there, in the ValueEntry context), the words of
-// the configuration check, and the PMT's stream_type.
+// What an element kind is, for the checks that count or compare kinds.
+enum class EsCategory { Video, Audio, Teletext, Subtitles };
+
+// How the PMT carries an element's language.
+enum class EsLanguage {
+    None,          // not at all
+    InDescriptor,  // in the kind's own descriptor, which needs one (teletext)
+    OrUnd,         // in the kind's own descriptor, "und" when empty (subtitles)
+    Iso639WhenSet, // in an ISO_639_language_descriptor after the kind's own, when set
+};
+
+// What every part of the program knows of an element kind: the editor's list,
+// elementary PID dialog, template and short texts (translated there, in the
+// ValueEntry context), the words of the configuration check, and the PMT's
+// stream_type, descriptor and language.
 struct EsTypeInfo {
     EsType type;
+    EsCategory category;
     const char *name;
+    const char *listName; // in the elementary PID dialog's type list
     const char *shortName;
+    const char *codec;    // in the add-service dialog (not translated); nullptr: not offered there
     const char *description;
     quint8 streamType;
+    quint8 descriptor;    // DescriptorTag of the kind's own ES descriptor, 0: none
+    EsLanguage language;
 };
 
 // nullptr for a code that no kind has; such elements stay out of the PMT.
 const EsTypeInfo *esTypeInfo(qint32 type);
+// Every kind, in the order of the elementary PID dialog's type list.
+QList<const EsTypeInfo *> esTypes();
 
 // Input port of a filter rule: 0 is any port, 1 to 4 are the ports.
 constexpr int InputAny = 0;

@@ -23,6 +23,7 @@ AddServiceDlg::AddServiceDlg(bool hex, QWidget *parent)
     ui->setupUi(this);
     fillServiceTypeCombo(ui->type);
     fillVideoTypeCombo(ui->streamType);
+    fillAudioTypeCombo(ui->audioType);
 
     ui->serviceID->setText(formatNumber(InitialServiceId, FieldWidth, hex));
     ui->name->setText(tr("My TV Channel"));
@@ -82,6 +83,11 @@ bool AddServiceDlg::teletextChecked() const
 int AddServiceDlg::videoStreamType() const
 {
     return ui->streamType->currentData().toInt();
+}
+
+int AddServiceDlg::audioStreamType() const
+{
+    return ui->audioType->currentData().toInt();
 }
 
 quint16 AddServiceDlg::videoPid() const
@@ -169,7 +175,7 @@ void AddServiceDlg::updateEnables()
         ui->videoPID->setEnabled(video);
         ui->streamTypeLabel->setEnabled(video);
         ui->streamType->setEnabled(video);
-        ui->audioPID->setEnabled(ui->audioEnabled->isChecked());
+        setAudioEnabled(ui->audioEnabled->isChecked());
         ui->teletextPID->setEnabled(ui->teletextEnabled->isChecked());
         break;
     }
@@ -185,9 +191,16 @@ void AddServiceDlg::updateEnables()
         ui->streamTypeLabel->setEnabled(false);
         ui->streamType->setEnabled(false);
         ui->teletextPID->setEnabled(false);
-        ui->audioPID->setEnabled(ui->audioEnabled->isChecked());
+        setAudioEnabled(ui->audioEnabled->isChecked());
         break;
     default:
         break;
     }
+}
+
+void AddServiceDlg::setAudioEnabled(bool enabled)
+{
+    ui->audioPID->setEnabled(enabled);
+    ui->audioTypeLabel->setEnabled(enabled);
+    ui->audioType->setEnabled(enabled);
 }

@@ -28,6 +28,7 @@ public:
     bool audioChecked() const;
     bool teletextChecked() const;
     int videoStreamType() const;  // EsType code of the selected video coding
+    int audioStreamType() const;  // EsType code of the selected audio coding
     // Values of the PID fields (automatic base, blanks trimmed), 0 when the
     // text is no number: they decide the PCR PID even while disabled.
     quint16 videoPid() const;
@@ -48,6 +49,7 @@ public Q_SLOTS:
 
 private:
     void updateEnables();
+    void setAudioEnabled(bool enabled);
 
     Ui::AddServiceDlgClass *ui;
 };

@@ -101,20 +101,34 @@ void fillServiceTypeCombo(QComboBox *combo)
     combo->addItem(tr("Digital Radio (0x02)"), ServiceDigitalRadio);
 }
 
-void fillVideoTypeCombo(QComboBox *combo)
+namespace {
+void fillCodingCombo(QComboBox *combo, EsCategory category)
 {
     combo->clear();
-    combo->addItem(tr("MPEG2 (0x02)"), EsMpeg2Video);
-    combo->addItem(tr("H264 (0x1B)"), EsH264Video);
+    for (const EsTypeInfo *info : esTypes()) {
+        if (info->category == category && info->codec)
+            combo->addItem(tr("%1 (%2)").arg(QLatin1String(info->codec),
+                                             hexNumber(info->streamType, 2, HexCase::Upper)),
+                           info->type);
+    }
+}
+} // namespace
+
+void fillVideoTypeCombo(QComboBox *combo)
+{
+    fillCodingCombo(combo, EsCategory::Video);
+}
+
+void fillAudioTypeCombo(QComboBox *combo)
+{
+    fillCodingCombo(combo, EsCategory::Audio);
 }
 
 void fillESTypeCombo(QComboBox *combo)
 {
     combo->clear();
-    combo->addItem(tr("MPEG2 Video"), EsMpeg2Video);
-    combo->addItem(tr("H264  Video"), EsH264Video);
-    combo->addItem(tr("MPEG2 Audio"), EsMpeg2Audio);
-    combo->addItem(tr("Teletext"), EsTeletext);
+    for (const EsTypeInfo *info : esTypes())
+        combo->addItem(tr(info->listName), info->type);
 }
 
 void selectCode(QComboBox *combo, int code, bool hex)

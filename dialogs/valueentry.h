@@ -40,10 +40,13 @@ QString esTypeShortName(int type);
 // Clear the combo box and fill it with type codes as item data (Qt::UserRole).
 // Read codes from the item data, never from positions: they differ.
 void fillServiceTypeCombo(QComboBox *combo);
+// The add-service dialog's codings, "MPEG2 (0x02)", "H264 (0x1B)", ...:
+// video kinds, and audio kinds (MPEG-2 audio first, the template's default).
 void fillVideoTypeCombo(QComboBox *combo);
+void fillAudioTypeCombo(QComboBox *combo);
 void fillESTypeCombo(QComboBox *combo);
 // Selects the item of a code. A code the list does not offer (a file may
-// carry any 16-bit value) gets an item of its own, "Unknown (0x0007)" in the
+// carry any 16-bit value) gets an item of its own, "Unknown (0x0009)" in the
 // window's notation, so that it is shown, kept by a commit and no edit; the
 // item goes again when another code is selected.
 void selectCode(QComboBox *combo, int code, bool hex);

@@ -279,6 +279,85 @@ void teletextDescriptor(Descriptor &d)
     }
 }
 
+// ISO/IEC 13818-1 ISO_639_language_descriptor
+void iso639LanguageDescriptor(Descriptor &d)
+{
+    if (!d.entries(4, QStringLiteral("ISO 639 language descriptor"), QStringLiteral("4-byte entries")))
+        return;
+    static const char *const audioTypes[] = {"undefined", "clean effects", "hearing impaired",
+                                             "visual impaired commentary"};
+    QStringList languages;
+    while (d.r.ok() && d.r.at < d.r.end) {
+        const QByteArray code = d.r.take(3, QString());
+        const int type = d.r.byte(QString());
+        languages << QStringLiteral("language %1, audio_type %2 (%3)")
+                         .arg(language(code), hexNumber(type, 2),
+                              QLatin1String(type < 4 ? audioTypes[type] : "reserved"));
+    }
+    d.out.line(d.depth, QStringLiteral("ISO 639 language descriptor: %1").arg(languages.join(QStringLiteral("; "))));
+}
+
+// EN 300 468 Annex D AC-3_descriptor and enhanced_AC-3_descriptor: a byte of
+// flags, one optional byte per set flag that has one, then additional_info.
+void ac3FlagsDescriptor(Descriptor &d, const QString &name, const QList<const char *> &flags,
+                        const QList<const char *> &fields)
+{
+    const int bits = d.r.byte(QStringLiteral("flags"));
+    QStringList parts;
+    for (int i = 0; i < flags.size(); ++i)
+        parts << QStringLiteral("%1 %2").arg(QLatin1String(flags.at(i))).arg((bits >> (7 - i)) & 1);
+    if (flags.size() < 8)
+        parts << QStringLiteral("reserved %1").arg(hexNumber(bits & ((1 << (8 - flags.size())) - 1), 1));
+    for (int i = 0; i < fields.size(); ++i) {
+        if (fields.at(i) && (bits >> (7 - i)) & 1)
+            parts << QStringLiteral("%1 %2").arg(QLatin1String(fields.at(i)), hexNumber(d.r.byte(QLatin1String(fields.at(i))), 2));
+    }
+    if (d.r.ok() && d.r.at < d.r.end)
+        parts << QStringLiteral("additional_info %1").arg(QString::fromLatin1(d.r.take(d.r.end - d.r.at, QString()).toHex(' ')));
+    if (d.r.ok())
+        d.out.line(d.depth, name + QStringLiteral(": ") + parts.join(QStringLiteral(", ")));
+}
+
+void ac3Descriptor(Descriptor &d)
+{
+    ac3FlagsDescriptor(d, QStringLiteral("AC-3 descriptor"),
+                       {"component_type_flag", "bsid_flag", "mainid_flag", "asvc_flag"},
+                       {"component_type", "bsid", "mainid", "asvc"});
+}
+
+void enhancedAc3Descriptor(Descriptor &d)
+{
+    ac3FlagsDescriptor(d, QStringLiteral("enhanced AC-3 descriptor"),
+                       {"component_type_flag", "bsid_flag", "mainid_flag", "asvc_flag", "mixinfoexists",
+                        "substream1_flag", "substream2_flag", "substream3_flag"},
+                       {"component_type", "bsid", "mainid", "asvc", nullptr, "substream1", "substream2", "substream3"});
+}
+
+// EN 300 468 subtitling_descriptor
+void subtitlingDescriptor(Descriptor &d)
+{
+    if (!d.entries(8, QStringLiteral("subtitling descriptor"), QStringLiteral("8-byte entries")))
+        return;
+    d.out.line(d.depth, QStringLiteral("subtitling descriptor, %1 subtitle(s)").arg(d.length / 8));
+    while (d.r.ok() && d.r.at < d.r.end) {
+        const QByteArray code = d.r.take(3, QString());
+        const int type = d.r.byte(QString());
+        const int composition = d.r.word(QString());
+        const int ancillary = d.r.word(QString());
+        d.out.line(d.depth + 1, QStringLiteral("language %1, subtitling_type %2, composition_page_id %3, ancillary_page_id %4")
+                                    .arg(language(code), hexNumber(type, 2), hexNumber(composition, 4), hexNumber(ancillary, 4)));
+    }
+}
+
+// EN 300 468 private_data_specifier_descriptor
+void privateDataSpecifierDescriptor(Descriptor &d)
+{
+    if (d.length != 4)
+        return d.bad(QStringLiteral("private data specifier descriptor"), QStringLiteral("exactly a 32-bit specifier"));
+    const qint64 specifier = qint64(d.r.word(QString())) << 16 | d.r.word(QString());
+    d.out.line(d.depth, QStringLiteral("private data specifier descriptor: %1").arg(hexNumber(specifier, 8)));
+}
+
 // EN 300 468 service_descriptor
 void serviceDescriptor(Descriptor &d)
 {
@@ -365,12 +444,17 @@ const struct {
     void (*decode)(Descriptor &);
 } DescriptorDecoders[] = {
     {DescriptorTag::Ca, caDescriptor},
+    {DescriptorTag::Iso639Language, iso639LanguageDescriptor},
     {DescriptorTag::NetworkName, networkNameDescriptor},
     {DescriptorTag::ServiceList, serviceListDescriptor},
     {DescriptorTag::Service, serviceDescriptor},
     {DescriptorTag::ShortEvent, shortEventDescriptor},
     {DescriptorTag::CaIdentifier, caIdentifierDescriptor},
     {DescriptorTag::Teletext, teletextDescriptor},
+    {DescriptorTag::Subtitling, subtitlingDescriptor},
+    {DescriptorTag::PrivateDataSpecifier, privateDataSpecifierDescriptor},
+    {DescriptorTag::Ac3, ac3Descriptor},
+    {DescriptorTag::EnhancedAc3, enhancedAc3Descriptor},
     {DescriptorTag::LogicalChannel, logicalChannelDescriptor},
 };
 

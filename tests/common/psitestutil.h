@@ -18,7 +18,8 @@ namespace psitest {
 // (written by "velunor-cli export <name>.mux <name>.mbn").
 inline const QStringList goldenNames{QStringLiteral("all-tables"), QStringLiteral("no-tables"),
                                      QStringLiteral("real-time-tdt"), QStringLiteral("playout-timings"),
-                                     QStringLiteral("service-without-pmt"), QStringLiteral("filter-rules")};
+                                     QStringLiteral("service-without-pmt"), QStringLiteral("filter-rules"),
+                                     QStringLiteral("every-kind")};
 
 inline QString goldenPath(const QString &name, const char *suffix)
 {

@@ -10,7 +10,8 @@
 // is shown as which fields are enabled (1), then which boxes are checked; the
 // result as exec(), service type, checked video/audio/teletext, video stream
 // type, video and audio PID | the texts of service id, name, PMT and teletext
-// PID | the PCR PID; or " ! " and the refusal.
+// PID | the PCR PID; or " ! " and the refusal; then, when given, whether the
+// audio type is enabled and its code.
 class TestAddServiceDlg : public QObject {
     Q_OBJECT
 
@@ -28,7 +29,7 @@ private Q_SLOTS:
         QFETCH(QStringList, row);
         ScriptedPrompter prompter;
         AddServiceDlg dlg(row.at(1) == QLatin1String("1"), nullptr);
-        QString enables;
+        QString enables, audioType; // audioType: whether enabled
         ModalDriver driver([&](QDialog *d) {
             perform(d, row.at(2).split(QLatin1Char(';'), Qt::SkipEmptyParts));
             for (const char *name : {"videoEnabled", "videoPID", "streamTypeLabel", "streamType", "audioEnabled",
@@ -37,6 +38,7 @@ private Q_SLOTS:
             enables += QLatin1Char(' ');
             for (const char *name : {"videoEnabled", "audioEnabled", "teletextEnabled"})
                 enables += QLatin1Char(child<QCheckBox>(d, QLatin1String(name))->isChecked() ? '1' : '0');
+            audioType = QString::number(int(child(d, QStringLiteral("audioType"))->isEnabled()));
             clickBox(d, true);
         });
         const int result = dlg.exec();
@@ -53,6 +55,8 @@ private Q_SLOTS:
                            .arg(dlg.teletextPidText()).arg(dlg.pcrPid())
                      : QString::number(result) + QStringLiteral(" ! ") + refused,
                  row.at(4));
+        if (row.size() > 5)
+            QCOMPARE(audioType + QLatin1Char(' ') + QString::number(dlg.audioStreamType()), row.at(5));
     }
 };
 

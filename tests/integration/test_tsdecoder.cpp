@@ -1,11 +1,13 @@
 // End to end: a configuration exported and rendered by velunor-cli, decoded by
 // dvb_print_si (libbitstream's example decoder, not ours), which validates
 // every section, CRC_32 included; what it prints is held against
-// tests/data/ts/two-services.decoded.txt.
+// tests/data/ts/<name>.decoded.txt. Where ffprobe is installed, it must name
+// the codec of each elementary stream from the PMT alone.
 
 #include <QtTest>
 
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
@@ -63,19 +65,28 @@ private Q_SLOTS:
 
 void TestTsDecoder::decodesWhatWasConfigured_data()
 {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("decoded");
     QTest::addColumn<bool>("realTdt"); // with playout timings: three TDTs in 3 s
-    QTest::newRow("static TDT, default repetition") << false;
-    QTest::newRow("real-time TDT, playout timings") << true;
+    QTest::addColumn<QString>("codecs"); // ffprobe's codec names and PIDs, sorted; empty: not asked
+    const QString two = QStringLiteral("ts/two-services.mux"), twoDecoded = QStringLiteral("ts/two-services.decoded.txt");
+    QTest::newRow("static TDT, default repetition") << two << twoDecoded << false << QString();
+    QTest::newRow("real-time TDT, playout timings") << two << twoDecoded << true << QString();
+    QTest::newRow("every element kind") << QStringLiteral("psi/every-kind.mux") << QStringLiteral("ts/every-kind.decoded.txt")
+                                        << false << QString::fromUtf8(testData(QStringLiteral("ts/every-kind.codecs.txt")));
 }
 
 void TestTsDecoder::decodesWhatWasConfigured()
 {
+    QFETCH(QString, source);
+    QFETCH(QString, decoded);
     QFETCH(bool, realTdt);
+    QFETCH(QString, codecs);
     QVERIFY2(QFileInfo(QStringLiteral(VELUNOR_DVB_PRINT_SI)).isExecutable(), "dvb_print_si is not built: install "
              "libbitstream-dev (./scripts/dev.sh test installs it) and configure the build again");
     CfgReader reader;
     TransportStreamCfg cfg;
-    QVERIFY2(reader.open(QStringLiteral(VELUNOR_TEST_DATA "/ts/two-services.mux")) && reader.parse(&cfg),
+    QVERIFY2(reader.open(QStringLiteral(VELUNOR_TEST_DATA "/") + source) && reader.parse(&cfg),
              qPrintable(reader.errorString()));
     cfg.realTdt = cfg.playoutTimings = realTdt;
     cfg.tdtTime = 1000;
@@ -92,13 +103,28 @@ void TestTsDecoder::decodesWhatWasConfigured()
     QList<qint64> tdtTimes;
     decode(ts, &lines, &errors, &tdtTimes);
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
-    QCOMPARE(lines.join(u'\n'), QString::fromUtf8(testData(QStringLiteral("ts/two-services.decoded.txt"))).trimmed());
+    QCOMPARE(lines.join(u'\n'), QString::fromUtf8(testData(decoded)).trimmed());
     // Static: UTC_time zero, MJD 0, which the decoder's Annex C conversion (valid
     // from 1900-03-01 on) makes 1858-11-19 00:00; real-time: one second further per TDT.
     QCOMPARE(tdtTimes.size(), realTdt ? 3 : 1);
     for (int i = 0; i < tdtTimes.size(); ++i)
         QCOMPARE(tdtTimes.at(i), realTdt ? tdtTimes.first() + i : qint64(-3506544000));
+
+    if (codecs.isEmpty())
+        return;
+    const QString ffprobe = QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
+    if (ffprobe.isEmpty())
+        QSKIP("ffprobe is not installed (Debian package ffmpeg)");
+    QProcess p;
+    p.start(ffprobe, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                      QStringLiteral("stream=id,codec_name"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), ts});
+    QVERIFY(p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0);
+    QStringList streams = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    streams.sort(); // listed under each program and again alone
+    streams.removeDuplicates();
+    QCOMPARE(streams.join(u'\n'), codecs.trimmed());
 }
+
 
 QTEST_GUILESS_MAIN(TestTsDecoder)
 #include "test_tsdecoder.moc"

@@ -1,13 +1,18 @@
 #include <QtTest>
 
 #include "config/cfgreader.h"
+#include "psi/psibuffer.h"
 #include "psi/psivmprogram.h"
+#include "psi/sections.h"
 #include "tests/common/filehelpers.h"
 #include "tests/common/psitestutil.h"
 
 // tests/data/psivm/<case>.mux holds one small multiplex each (a PAT or PMT
 // detail, a filter rule, a TDT or EIT variant); <case>.mbn its whole program.
+// tests/data/psivm/pmt-entries.txt: PMT images of one element, written by hand.
 static const QString caseDir = QStringLiteral(VELUNOR_TEST_DATA "/psivm/");
+
+Q_DECLARE_METATYPE(TransportStreamCfg)
 
 class TestPsiVmProgram : public QObject {
     Q_OBJECT
@@ -20,25 +25,45 @@ private Q_SLOTS:
 
 void TestPsiVmProgram::programs_data()
 {
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<TransportStreamCfg>("cfg");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("pmtImage"); // bytes: the first service's PMT image, not the program
     const QStringList cases = QDir(caseDir).entryList({QStringLiteral("*.mux")}, QDir::Files, QDir::Name);
     QVERIFY(cases.size() >= 20);
-    for (const QString &file : cases)
-        QTest::newRow(qPrintable(file.chopped(4))) << file.chopped(4);
+    for (const QString &file : cases) {
+        CfgReader reader;
+        TransportStreamCfg cfg;
+        QVERIFY2(reader.open(caseDir + file) && reader.parse(&cfg), qPrintable(reader.errorString()));
+        QTest::newRow(qPrintable(file.chopped(4))) << cfg << readWholeFile(caseDir + file.chopped(4) + QLatin1String(".mbn")) << false;
+    }
+    for (const QByteArray &line : testData(QStringLiteral("psivm/pmt-entries.txt")).split('\n')) {
+        const QList<QByteArray> f = line.split('|');
+        if (f.size() != 5 || line.startsWith('#'))
+            continue;
+        ServiceCfg s;
+        s.id = 1, s.pcrPid = 0x0101;
+        s.elements << ESCfg{f[0].trimmed().toInt(), quint16(f[1].trimmed().toInt(nullptr, 16)),
+                            QString::fromLatin1(f[2].trimmed())};
+        TransportStreamCfg cfg;
+        cfg.services << s;
+        QTest::newRow(f[4].trimmed().constData()) << cfg << QByteArray::fromHex(f[3]) << true;
+    }
 }
 
 void TestPsiVmProgram::programs()
 {
-    QFETCH(QString, name);
-    CfgReader reader;
-    TransportStreamCfg cfg;
-    QVERIFY2(reader.open(caseDir + name + QLatin1String(".mux")) && reader.parse(&cfg),
-             qPrintable(reader.errorString()));
+    QFETCH(TransportStreamCfg, cfg);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, pmtImage);
     PsiVmProgram prog;
+    PsiBuffer image;
     psitest::MessageCapture capture;
-    QVERIFY(prog.buildProgram(cfg));
+    if (pmtImage)
+        PsiSections::pmt(image, cfg.services.first()), image.finish();
+    else
+        QVERIFY(prog.buildProgram(cfg));
     QCOMPARE(capture.criticals(), QStringList());
-    COMPARE_BYTES(prog.program(), readWholeFile(caseDir + name + QLatin1String(".mbn")));
+    COMPARE_BYTES(pmtImage ? image.output().toByteArray() : prog.program(), bytes);
 }
 
 // Slots 0..47 exist; a bad slot is reported and poisons the program instead
