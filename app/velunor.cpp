@@ -76,6 +76,9 @@ Velunor::Velunor(const Settings &settings, QWidget *parent)
 
 Velunor::~Velunor()
 {
+    // The history is destroyed with the window's children, after this body,
+    // and clears itself on the way out: nothing of the window may hear it.
+    history->disconnect(this);
     delete ui;
 }
 
