@@ -11,11 +11,18 @@ QT_BEGIN_NAMESPACE
 namespace Ui {
 class VelunorClass;
 }
+class QListWidget;
 class QListWidgetItem;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
+class QKeyEvent;
+class QUndoCommand;
+class QUndoStack;
 QT_END_NAMESPACE
 
 class CheckDialog;
+class DocumentStep;
 struct ConfigFinding;
 
 // The editor's one window: the stream page, the PID filter page and the
@@ -23,12 +30,15 @@ struct ConfigFinding;
 //
 // Member definitions are spread over files named after what they hold:
 // velunor.cpp (frame), velunor_streampage.cpp, velunor_filterpage.cpp,
-// velunor_services.cpp, velunor_documents.cpp and velunor_check.cpp.
+// velunor_services.cpp, velunor_documents.cpp, velunor_check.cpp and
+// velunor_history.cpp (undo and redo).
 class Velunor : public QMainWindow {
     Q_OBJECT
 
 public:
     explicit Velunor(QWidget *parent = nullptr);
+    // With the settings (and so the settings file) given, as tests do.
+    explicit Velunor(const Settings &settings, QWidget *parent = nullptr);
     ~Velunor() override;
 
     static QString versionText();
@@ -41,9 +51,15 @@ public:
     const Settings &currentSettings() const { return settings; }
 
     // Replaces the whole document by cfg as Load does after a successful parse:
-    // every page is refreshed and the first service (if any) is opened.
-    // `changed`, the file name and the title are left to the caller.
+    // every page is refreshed, the first service (if any) is opened and the
+    // undo history starts afresh, unchanged. The file name and the title are
+    // left to the caller.
     void setDocument(const TransportStreamCfg &cfg);
+
+    // Opens a configuration from outside (the command line, a drop, the
+    // recent files): the unsaved-changes prompt first, then Load's reading
+    // and its warnings. False when nothing was loaded.
+    bool openFile(const QString &name);
 
     // Commits the stream page, then the open service, as Save does before
     // writing; false when a field was refused (the operator has been told).
@@ -51,6 +67,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private Q_SLOTS:
     void on_patEnabled_stateChanged(int);
@@ -90,6 +109,8 @@ private Q_SLOTS:
     void on_action_SaveAs_triggered();
     void on_action_ExportToMUX_triggered();
     void on_action_CheckConfiguration_triggered();
+    void on_action_Undo_triggered();
+    void on_action_Redo_triggered();
     void on_action_Settings_triggered();
     void on_action_About_triggered();
     void on_action_Version_triggered();
@@ -99,6 +120,10 @@ private:
     void updateWindowTitle();
     void createToolBar();
     void resetDocument();
+    void showDocument(int serviceRow);
+    bool listKey(QListWidget *list, const QKeyEvent *key);
+    void restoreWindowState();
+    void saveWindowState();
 
     // Stream page (velunor_streampage.cpp)
     void updateStreamEnables();
@@ -120,6 +145,8 @@ private:
     void readServiceEditor(ServiceCfg &s) const;
     void refreshServiceList();
     void refreshElementList();
+    void refreshServiceEntry(int row);
+    void storeElements(const QString &step, const QList<ESCfg> &elements);
     void updateServiceEnables();
     void openService(int row);
     void moveService(int delta);
@@ -128,15 +155,26 @@ private:
     // Document commands (velunor_documents.cpp)
     bool maybeSave();
     bool saveTo(const QString &target);
+    bool loadFile(const QString &name);
+    void rememberFile(const QString &name);
+    void refreshRecentFiles();
+    void openRecentFile(const QString &name);
+
+    // Undo and redo (velunor_history.cpp)
+    void watchPageEdits();
+    bool revertPageEdits();
+    void showStep(const DocumentStep &step, bool undone);
+    void updateUndoActions();
 
     // Configuration check (velunor_check.cpp)
     void showFinding(const ConfigFinding &finding);
     void closeCheckDialog();
+    // Every change of the document goes through here, as a step that makes
+    // it: the step is applied and joins the undo history, the document is
+    // marked changed, and an open check dialog is brought up to date, so that
+    // its rows never point at a service or rule that has moved.
+    void documentChanged(QUndoCommand *step);
     void refreshCheckDialog();
-    // Every change of the document goes through here: it is marked changed,
-    // and an open check dialog is brought up to date, so that its rows never
-    // point at a service or rule that has moved.
-    void documentChanged();
 
     Ui::VelunorClass *ui;
     TransportStreamCfg config;
@@ -144,7 +182,8 @@ private:
     bool serviceOpen = false;
     int editedRow = -1;
     QString fileName;
-    bool changed = false;
+    bool changed = false; // follows the history: not at the state last loaded or saved
     Settings settings;
+    QUndoStack *history;
     QPointer<CheckDialog> checkDialog;
 };

@@ -76,14 +76,6 @@ void Velunor::showFinding(const ConfigFinding &finding)
     activateWindow();
 }
 
-void Velunor::documentChanged()
-{
-    changed = true;
-    refreshCheckDialog();
-}
-
-// While open, in the window's words: translated, identifiers in the
-// operator's notation.
 void Velunor::refreshCheckDialog()
 {
     if (checkDialog && checkDialog->isVisible())

@@ -1,7 +1,11 @@
 #include "app/velunor.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
+#include <QMenu>
+#include <QUndoStack>
 
 #include <cstdio>
 
@@ -13,8 +17,8 @@
 #include "psi/psivmprogram.h"
 #include "ui_velunor.h"
 
-// Document commands: New, Load, Import, Save, Save As, Export to MUX and the two
-// unsaved-changes prompts.
+// Document commands: New, Load, Import, Save, Save As, Export to MUX, the
+// recent files, and the two unsaved-changes prompts.
 //
 // The pages are not bound live to `config`: the stream page and the service
 // editor are committed (validated and stored) before anything is written, and
@@ -27,6 +31,15 @@ namespace {
 QString configurationFilter()
 {
     return Velunor::tr("MUX Configurations (*.mux)");
+}
+
+// A name typed without a suffix gets the one of its kind: "stream" would be
+// written, and then never shown by Load's filter.
+QString withSuffix(const QString &name, const char *suffix)
+{
+    if (name.isEmpty() || !QFileInfo(name).suffix().isEmpty())
+        return name;
+    return name + QLatin1Char('.') + QLatin1String(suffix);
 }
 
 } // namespace
@@ -47,6 +60,7 @@ void Velunor::on_action_New_triggered()
     refreshElementList();
     ui->tabWidget->setCurrentIndex(0);
 
+    history->clear();
     changed = false;
     fileName.clear();
     updateWindowTitle();
@@ -59,9 +73,17 @@ void Velunor::on_action_Load_triggered()
 
     const QString name = Prompter::current()->openFileName(this, tr("Load Configuration"),
                                                            QString(), configurationFilter());
-    if (name.isEmpty())
-        return;
+    if (!name.isEmpty())
+        loadFile(name);
+}
 
+bool Velunor::openFile(const QString &name)
+{
+    return maybeSave() && loadFile(name);
+}
+
+bool Velunor::loadFile(const QString &name)
+{
     // The reader fills a record of its own and hands it over only when the
     // whole file was understood, so a fault leaves document and pages alone.
     // Without a line, the fault is in reading the file, not in its text.
@@ -71,7 +93,7 @@ void Velunor::on_action_Load_triggered()
     if (!parsed && reader.errorLine() <= 0) {
         Prompter::warning(this, tr("Read Error"), tr("Your configuration could not be read."),
                           reader.errorString());
-        return;
+        return false;
     }
     if (!parsed) {
         // The reader's note on where it found the fault goes to the terminal,
@@ -90,13 +112,55 @@ void Velunor::on_action_Load_triggered()
                         .arg(reader.errorString());
         Prompter::warning(this, tr("Parse Error"), tr("Your configuration could not be parsed."),
                           where);
-        return;
+        return false;
     }
 
     setDocument(loaded);
     fileName = name;
     updateWindowTitle();
-    changed = false;
+    rememberFile(name);
+    return true;
+}
+
+void Velunor::rememberFile(const QString &name)
+{
+    settings.addRecentFile(QFileInfo(name).absoluteFilePath());
+    settings.save(); // a settings file that cannot be written costs only the list
+    refreshRecentFiles();
+}
+
+void Velunor::refreshRecentFiles()
+{
+    QMenu *menu = ui->menu_RecentFiles;
+    menu->clear();
+    for (int i = 0; i < settings.recentFiles.size(); ++i) {
+        const QString name = settings.recentFiles.at(i);
+        QString shown = QDir::toNativeSeparators(name);
+        shown.replace(QLatin1Char('&'), QLatin1String("&&"));
+        connect(menu->addAction(tr("&%1 %2").arg(i + 1).arg(shown)), &QAction::triggered, this,
+                [this, name]() { openRecentFile(name); });
+    }
+    menu->addSeparator();
+    QAction *clear = menu->addAction(tr("&Clear"));
+    clear->setObjectName(QStringLiteral("action_ClearRecentFiles"));
+    clear->setEnabled(!settings.recentFiles.isEmpty());
+    connect(clear, &QAction::triggered, this, [this]() {
+        settings.recentFiles.clear();
+        settings.save();
+        refreshRecentFiles();
+    });
+}
+
+void Velunor::openRecentFile(const QString &name)
+{
+    if (!maybeSave() || loadFile(name))
+        return;
+    // Shown as Load's read error; a file that is gone leaves the list.
+    if (!QFileInfo::exists(name)) {
+        settings.recentFiles.removeAll(name);
+        settings.save();
+        refreshRecentFiles();
+    }
 }
 
 // A configuration built from a capture or a MUX binary opens like a new
@@ -121,6 +185,9 @@ void Velunor::on_action_Import_triggered()
     }
     setDocument(result.cfg);
     fileName.clear();
+    // No state of its history was ever saved: undoing every later step
+    // leaves it changed all the same.
+    history->resetClean();
     changed = true;
     updateWindowTitle();
     if (!result.warnings.isEmpty())
@@ -136,8 +203,8 @@ void Velunor::on_action_Save_triggered()
 {
     QString target = fileName;
     if (target.isEmpty()) {
-        target = Prompter::current()->saveFileName(this, tr("Save Configuration"), QString(),
-                                                   configurationFilter());
+        target = withSuffix(Prompter::current()->saveFileName(this, tr("Save Configuration"), QString(),
+                                                              configurationFilter()), "mux");
         if (target.isEmpty())
             return;
     }
@@ -151,8 +218,8 @@ void Velunor::on_action_Save_triggered()
 
 void Velunor::on_action_SaveAs_triggered()
 {
-    const QString target = Prompter::current()->saveFileName(this, tr("Save Configuration"),
-                                                             fileName, configurationFilter());
+    const QString target = withSuffix(Prompter::current()->saveFileName(this, tr("Save Configuration"),
+                                                                        fileName, configurationFilter()), "mux");
     if (target.isEmpty())
         return;
     if (saveTo(target) && target != fileName) {
@@ -163,8 +230,8 @@ void Velunor::on_action_SaveAs_triggered()
 
 void Velunor::on_action_ExportToMUX_triggered()
 {
-    const QString target = Prompter::current()->saveFileName(this, tr("Export to MUX"), QString(),
-                                                             tr("MUX Binary (*.mbn)"));
+    const QString target = withSuffix(Prompter::current()->saveFileName(this, tr("Export to MUX"), QString(),
+                                                                        tr("MUX Binary (*.mbn)")), "mbn");
     if (target.isEmpty())
         return;
 
@@ -195,39 +262,26 @@ void Velunor::on_action_ExportToMUX_triggered()
 
 void Velunor::closeEvent(QCloseEvent *event)
 {
-    if (!hasUnsavedChanges()) {
-        event->accept();
-        return;
-    }
-
-    const QMessageBox::StandardButton answer = Prompter::question(
-        this, tr("Unsaved Changes"),
-        tr("The configuration was changed.\nDo you want to save the changes?"),
-        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
-
-    switch (answer) {
-    case QMessageBox::No:
-        event->accept();
-        return;
-    case QMessageBox::Cancel:
-        event->ignore();
-        return;
-    case QMessageBox::Yes:
-        if (!commitStreamPage() || !commitService()) {
-            event->ignore();
-            return;
+    bool leave = true;
+    if (hasUnsavedChanges()) {
+        const QMessageBox::StandardButton answer = Prompter::question(
+            this, tr("Unsaved Changes"),
+            tr("The configuration was changed.\nDo you want to save the changes?"),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        if (answer == QMessageBox::Cancel) {
+            leave = false;
+        } else if (answer == QMessageBox::Yes) {
+            // Still changed after Save: the save dialog was cancelled or
+            // writing failed.
+            leave = commitStreamPage() && commitService();
+            if (leave)
+                on_action_Save_triggered();
+            leave = leave && !changed;
         }
-        on_action_Save_triggered();
-        // Still changed: the save dialog was cancelled or writing failed.
-        if (changed)
-            event->ignore();
-        else
-            event->accept();
-        return;
-    default:
-        event->accept();
-        return;
     }
+    if (leave)
+        saveWindowState();
+    event->setAccepted(leave);
 }
 
 bool Velunor::maybeSave()
@@ -272,6 +326,8 @@ bool Velunor::saveTo(const QString &target)
                           writer.errorString());
         return false;
     }
+    history->setClean();
     changed = false;
+    rememberFile(target);
     return true;
 }

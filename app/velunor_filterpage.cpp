@@ -1,13 +1,13 @@
 #include "app/velunor.h"
 
 #include <QAction>
-#include <QCursor>
 #include <QListWidget>
 #include <QListWidgetItem>
 #include <QMenu>
 #include <QMessageBox>
 #include <QToolButton>
 
+#include "app/documentstep.h"
 #include "config/filtertext.h"
 #include "dialogs/filterconfigdlg.h"
 #include "dialogs/prompter.h"
@@ -61,8 +61,7 @@ void Velunor::on_addRemap_clicked()
     SimpleFilterConfigDlg dialog(this);
     if (dialog.exec(&filter, true) != QDialog::Accepted)
         return;
-    config.filters.append(filter);
-    documentChanged();
+    documentChanged(FilterStep::inserted(tr("Add Filter Rule"), &config, int(config.filters.size()), filter));
     refreshFilterList();
 }
 
@@ -72,8 +71,7 @@ void Velunor::on_addFilter_clicked()
     FilterConfigDlg dialog(this);
     if (dialog.exec(&filter, true, settings.hex) != QDialog::Accepted)
         return;
-    config.filters.append(filter);
-    documentChanged();
+    documentChanged(FilterStep::inserted(tr("Add Filter Rule"), &config, int(config.filters.size()), filter));
     refreshFilterList();
 }
 
@@ -95,11 +93,10 @@ void Velunor::editFilterAt(int position)
     // remap is just a one-PID range rule with action remap.
     FilterCfg filter = config.filters.at(position);
     FilterConfigDlg dialog(this);
-    if (dialog.exec(&filter, false, settings.hex) != QDialog::Accepted)
+    if (dialog.exec(&filter, false, settings.hex) != QDialog::Accepted || filter == config.filters.at(position))
         return;
-    config.filters[position] = filter;
     const int row = ui->filters->currentRow();
-    documentChanged();
+    documentChanged(FilterStep::replaced(tr("Edit Filter Rule"), &config, position, filter));
     refreshFilterList();
     ui->filters->setCurrentRow(row);
 }
@@ -117,8 +114,7 @@ void Velunor::on_removeFilter_clicked()
         return;
     if (position < 0 || position >= config.filters.size())
         return;
-    config.filters.removeAt(position);
-    documentChanged();
+    documentChanged(FilterStep::removed(tr("Remove Filter Rule"), &config, position));
     refreshFilterList();
 }
 
@@ -142,8 +138,7 @@ void Velunor::moveFilter(int delta)
     const int target = position + delta;
     if (target < 0 || target >= config.filters.size())
         return;
-    config.filters.move(position, target);
-    documentChanged();
+    documentChanged(FilterStep::moved(tr("Move Filter Rule"), &config, position, target));
     refreshFilterList();
     ui->filters->setCurrentRow(target);
 }
@@ -164,5 +159,5 @@ void Velunor::on_filters_customContextMenuRequested(const QPoint &pos)
         connect(menu.addAction(tr("&Remove filter")), &QAction::triggered, this,
                 &Velunor::on_removeFilter_clicked);
     }
-    menu.exec(QCursor::pos());
+    menu.exec(ui->filters->viewport()->mapToGlobal(pos));
 }

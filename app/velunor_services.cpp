@@ -1,7 +1,6 @@
 #include "app/velunor.h"
 
 #include <QAction>
-#include <QCursor>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -10,6 +9,7 @@
 #include <array>
 #include <memory>
 
+#include "app/documentstep.h"
 #include "config/number.h"
 #include "dialogs/addservicedlg.h"
 #include "dialogs/esconfigdlg.h"
@@ -231,6 +231,7 @@ void Velunor::clearServiceEditor()
     setServiceEditorEnabled(ui, false);
     serviceOpen = false;
     editedRow = -1;
+    updateUndoActions();
 }
 
 void Velunor::loadService(int row)
@@ -341,7 +342,8 @@ bool Velunor::serviceFieldsValid()
     for (const NumberField &f : numberFields(ui, config.services.at(editedRow))) {
         if (f.field->isEnabled() && !fieldShows(f.field, f.stored)
             && !parseNumber(f.field->text(), f.least, f.greatest)) {
-            warnInvalidField(tr(f.name), f.field, this);
+            warnInvalidField(tr(f.name), f.field, this,
+                             numberRangeText(f.least, f.greatest, settings.hex && !f.decimal));
             return false;
         }
     }
@@ -379,9 +381,11 @@ bool Velunor::commitService()
     if (!serviceFieldsValid())
         return false;
 
-    ServiceCfg &s = editedService;
+    ServiceCfg s = editedService;
     readServiceEditor(s);
-    config.services[editedRow] = s;
+    if (s != config.services.at(editedRow))
+        documentChanged(ServiceStep::replaced(tr("Edit Service"), &config, editedRow, s));
+    editedService = s;
 
     // A field that did not take part and held no number in its range shows
     // the stored value again: no field may differ from what is stored.
@@ -390,15 +394,19 @@ bool Velunor::commitService()
             f.field->setText(f.decimal ? QString::number(f.stored) : formatNumber(f.stored, 4, settings.hex));
     }
 
-    // Only this service's entry can have changed: rewrite its text instead of
-    // rebuilding a list that may hold thousands of entries.
-    QListWidgetItem *entry = ui->services->item(editedRow);
-    if (entry && entryPosition(entry) == editedRow)
-        entry->setText(ServiceEntryTexts(settings.hex).text(s));
+    refreshServiceEntry(editedRow);
+    return true;
+}
+
+// Only this service's entry can have changed: its text is rewritten instead
+// of rebuilding a list that may hold thousands of entries.
+void Velunor::refreshServiceEntry(int row)
+{
+    QListWidgetItem *entry = ui->services->item(row);
+    if (entry && entryPosition(entry) == row)
+        entry->setText(ServiceEntryTexts(settings.hex).text(config.services.at(row)));
     else
         refreshServiceList();
-    documentChanged();
-    return true;
 }
 
 void Velunor::refreshServiceList()
@@ -445,6 +453,7 @@ void Velunor::openService(int row)
     serviceOpen = true;
     editedRow = row;
     refreshElementList();
+    updateUndoActions();
 }
 
 void Velunor::on_services_currentRowChanged(int row)
@@ -493,7 +502,7 @@ void Velunor::on_services_customContextMenuRequested(const QPoint &pos)
     if (item)
         connect(menu.addAction(tr("&Remove service")), &QAction::triggered, this,
                 &Velunor::on_removeService_clicked);
-    menu.exec(QCursor::pos());
+    menu.exec(ui->services->viewport()->mapToGlobal(pos));
 }
 
 namespace {
@@ -545,8 +554,7 @@ void Velunor::on_addService_clicked()
     }
     s.pcrPid = dlg.pcrPid();
 
-    config.services.append(s);
-    documentChanged();
+    documentChanged(ServiceStep::inserted(tr("Add Service"), &config, int(config.services.size()), s));
     appendServiceEntry(ui, config, settings.hex);
     ui->services->setCurrentRow(ui->services->count() - 1);
 }
@@ -566,8 +574,7 @@ void Velunor::duplicateService()
         return;
     ServiceCfg copy = config.services.at(position);
     copy.serviceName.prepend(tr("(Copy of) "));
-    config.services.append(copy);
-    documentChanged();
+    documentChanged(ServiceStep::inserted(tr("Duplicate Service"), &config, int(config.services.size()), copy));
     appendServiceEntry(ui, config, settings.hex);
     ui->services->setCurrentRow(ui->services->count() - 1);
 }
@@ -592,8 +599,7 @@ void Velunor::on_removeService_clicked()
         clearServiceEditor();
     else if (serviceOpen && position < editedRow)
         --editedRow; // the open service moves up with everything behind the removed one
-    config.services.removeAt(position);
-    documentChanged();
+    documentChanged(ServiceStep::removed(tr("Remove Service"), &config, position));
     refreshServiceList();
 }
 
@@ -624,8 +630,7 @@ void Velunor::moveService(int delta)
     // the moved service whatever was open before.
     serviceOpen = false;
     editedRow = -1;
-    config.services.move(from, to);
-    documentChanged();
+    documentChanged(ServiceStep::moved(tr("Move Service"), &config, from, to));
 
     // Only the two swapped entries change text; positions stay as they were.
     const ServiceEntryTexts texts(settings.hex);
@@ -660,7 +665,7 @@ void Velunor::on_elements_customContextMenuRequested(const QPoint &pos)
     if (item)
         connect(menu.addAction(tr("&Remove Elementary PID")), &QAction::triggered, this,
                 &Velunor::on_removeES_clicked);
-    menu.exec(QCursor::pos());
+    menu.exec(ui->elements->viewport()->mapToGlobal(pos));
 }
 
 void Velunor::on_addES_clicked()
@@ -671,11 +676,23 @@ void Velunor::on_addES_clicked()
     ESCfg es;
     if (dlg.exec(&es, true, settings.hex) != QDialog::Accepted)
         return;
-    editedService.elements.append(es);
-    // The stream lives in the working copy until the next commit, but the
-    // document already differs from its file.
-    documentChanged();
+    QList<ESCfg> elements = editedService.elements;
+    elements.append(es);
+    storeElements(tr("Add Elementary PID"), elements);
+}
+
+// Elementary PIDs reach the document at once, each change a step of its own;
+// the working copy follows, and the editor's other fields stay as typed.
+void Velunor::storeElements(const QString &step, const QList<ESCfg> &elements)
+{
+    ServiceCfg stored = config.services.at(editedRow);
+    stored.elements = elements;
+    editedService.elements = elements;
+    documentChanged(ServiceStep::replaced(step, &config, editedRow, stored));
+    refreshServiceEntry(editedRow);
+    const int row = ui->elements->currentRow();
     refreshElementList();
+    ui->elements->setCurrentRow(qMin(row, ui->elements->count() - 1));
 }
 
 void Velunor::editES()
@@ -689,17 +706,11 @@ void Velunor::editESAt(int position)
         return;
     ESConfigDlg dlg(this);
     ESCfg es = editedService.elements.at(position);
-    if (dlg.exec(&es, false, settings.hex) != QDialog::Accepted)
+    if (dlg.exec(&es, false, settings.hex) != QDialog::Accepted || es == editedService.elements.at(position))
         return;
-    ESCfg &target = editedService.elements[position];
-    target.type = es.type;
-    target.pid = es.pid;
-    target.language = es.language;
-    target.teletextPage = es.teletextPage;
-    const int row = ui->elements->currentRow();
-    documentChanged();
-    refreshElementList();
-    ui->elements->setCurrentRow(row);
+    QList<ESCfg> elements = editedService.elements;
+    elements[position] = es;
+    storeElements(tr("Edit Elementary PID"), elements);
 }
 
 void Velunor::on_removeES_clicked()
@@ -718,7 +729,7 @@ void Velunor::on_removeES_clicked()
                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         != QMessageBox::Yes)
         return;
-    editedService.elements.removeAt(position);
-    documentChanged();
-    refreshElementList();
+    QList<ESCfg> elements = editedService.elements;
+    elements.removeAt(position);
+    storeElements(tr("Remove Elementary PID"), elements);
 }

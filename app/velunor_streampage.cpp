@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
+#include "app/documentstep.h"
 #include "config/number.h"
 #include "dialogs/valueentry.h"
 #include "ui_velunor.h"
@@ -182,20 +183,22 @@ bool Velunor::commitStreamPage()
         const char *name;
         quint16 *stored;
     };
+    // The page is written into a copy that becomes the step.
+    TransportStreamCfg fields = config;
     // PIDs of tables and streams stop at 8190: 0x1FFF is the null packet PID.
     const Number numbers[] = {
-        {ui->tsID, 65535, QT_TR_NOOP("Transport Stream ID"), &config.id},
-        {ui->origTSID, 65535, QT_TR_NOOP("Original Stream ID"), &config.origId},
-        {ui->netID, 65535, QT_TR_NOOP("Network ID"), &config.netId},
-        {ui->tsCAID, 65535, QT_TR_NOOP("CA-System ID"), &config.caId},
-        {ui->emmPID, 8190, QT_TR_NOOP("EMM PID"), &config.emmPid},
+        {ui->tsID, 65535, QT_TR_NOOP("Transport Stream ID"), &fields.id},
+        {ui->origTSID, 65535, QT_TR_NOOP("Original Stream ID"), &fields.origId},
+        {ui->netID, 65535, QT_TR_NOOP("Network ID"), &fields.netId},
+        {ui->tsCAID, 65535, QT_TR_NOOP("CA-System ID"), &fields.caId},
+        {ui->emmPID, 8190, QT_TR_NOOP("EMM PID"), &fields.emmPid},
     };
     // Only fields that take part are judged: an identifier of tables that
     // are all off, or the CA group unchecked, never blocks. What the operator
     // left there is kept when it is a number in range.
     for (const Number &n : numbers) {
         if (n.field->isEnabled() && !fieldShows(n.field, *n.stored) && !parseNumber(n.field->text(), 0, n.greatest)) {
-            warnInvalidField(tr(n.name), n.field, this);
+            warnInvalidField(tr(n.name), n.field, this, numberRangeText(0, n.greatest, settings.hex));
             return false;
         }
     }
@@ -204,28 +207,31 @@ bool Velunor::commitStreamPage()
         if (!fieldShows(n.field, *n.stored))
             n.field->setText(formatNumber(*n.stored, 4, settings.hex));
     }
-    config.netName = ui->netName->text().trimmed();
-    config.caEnabled = ui->tsCAEnabled->isChecked();
-    config.patEnabled = ui->patEnabled->isChecked();
-    config.sdtEnabled = ui->sdtEnabled->isChecked();
-    config.nitEnabled = ui->nitEnabled->isChecked();
-    config.eitEnabled = ui->eitEnabled->isChecked();
-    config.tdtEnabled = ui->tdtEnabled->isChecked();
-    config.patTime = static_cast<quint16>(ui->PATime->value());
-    config.nitTime = static_cast<quint16>(ui->NITime->value());
-    config.sdtTime = static_cast<quint16>(ui->SDTime->value());
-    config.eitTime = static_cast<quint16>(ui->EITime->value());
-    config.tdtTime = static_cast<quint16>(ui->TDTime->value());
-    config.pmtTime = static_cast<quint16>(ui->PMTime->value());
-    config.playoutTimings = ui->featPOT->isChecked();
-    config.realTdt = ui->featRealTDT->isChecked();
+    fields.netName = ui->netName->text().trimmed();
+    fields.caEnabled = ui->tsCAEnabled->isChecked();
+    fields.patEnabled = ui->patEnabled->isChecked();
+    fields.sdtEnabled = ui->sdtEnabled->isChecked();
+    fields.nitEnabled = ui->nitEnabled->isChecked();
+    fields.eitEnabled = ui->eitEnabled->isChecked();
+    fields.tdtEnabled = ui->tdtEnabled->isChecked();
+    fields.patTime = static_cast<quint16>(ui->PATime->value());
+    fields.nitTime = static_cast<quint16>(ui->NITime->value());
+    fields.sdtTime = static_cast<quint16>(ui->SDTime->value());
+    fields.eitTime = static_cast<quint16>(ui->EITime->value());
+    fields.tdtTime = static_cast<quint16>(ui->TDTime->value());
+    fields.pmtTime = static_cast<quint16>(ui->PMTime->value());
+    fields.playoutTimings = ui->featPOT->isChecked();
+    fields.realTdt = ui->featRealTDT->isChecked();
     switch (ui->filterDefault->currentIndex()) {
-    case DefaultDropIndex: config.filterDefault = ActionDrop; break;
-    case DefaultPassIndex: config.filterDefault = ActionPass; break;
+    case DefaultDropIndex: fields.filterDefault = ActionDrop; break;
+    case DefaultPassIndex: fields.filterDefault = ActionPass; break;
     default: break;
     }
 
-    documentChanged();
+    // A field that did not take part may have shown something else: then
+    // nothing reaches the document.
+    if (fields != config)
+        documentChanged(new StreamStep(&config, fields));
     return true;
 }
 

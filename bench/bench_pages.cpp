@@ -18,42 +18,12 @@
 
 #include "../tests/common/scriptedprompter.h"
 #include "app/velunor.h"
+#include "largedocument.h"
 
 namespace {
 
 constexpr int ServiceCount = 5000;
 constexpr int FilterCount = 2000;
-
-TransportStreamCfg makeDocument(int services, int filters)
-{
-    TransportStreamCfg cfg;
-    for (int i = 0; i < services; ++i) {
-        ServiceCfg s;
-        s.id = quint16(i + 1);
-        s.serviceName = QStringLiteral("Service number %1").arg(i);
-        s.providerName = QStringLiteral("Provider");
-        s.pmtPid = quint16(32 + (i % 8000));
-        s.pcrPid = s.pmtPid;
-        for (int e = 0; e < 4; ++e) {
-            ESCfg es;
-            es.type = e;
-            es.pid = quint16((s.pmtPid + e + 1) % 8191);
-            if (e == 1)
-                es.language = QStringLiteral("deu");
-            s.elements << es;
-        }
-        cfg.services << s;
-    }
-    for (int i = 0; i < filters; ++i) {
-        FilterCfg f;
-        f.a = quint32(i % 8192);
-        f.b = quint32(i % 8192);
-        f.action = i % 3;
-        f.input = i % 5;
-        cfg.filters << f;
-    }
-    return cfg;
-}
 
 // CPU time of the GUI thread: the machine is shared, and wall time would
 // count other processes' work against whichever side was unlucky.

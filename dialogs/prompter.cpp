@@ -1,6 +1,7 @@
 #include "dialogs/prompter.h"
 
 #include <QFileDialog>
+#include <QRegularExpression>
 
 namespace {
 WidgetPrompter widgetPrompter;
@@ -68,5 +69,12 @@ QString WidgetPrompter::openFileName(QWidget *parent, const QString &caption, co
 QString WidgetPrompter::saveFileName(QWidget *parent, const QString &caption, const QString &dir,
                                      const QString &filter)
 {
-    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+    QFileDialog dialog(parent, caption, dir, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without a suffix gets the filter's ("*.mux") before the
+    // dialog asks whether to replace an existing file.
+    const QRegularExpressionMatch suffix = QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(filter);
+    if (suffix.hasMatch())
+        dialog.setDefaultSuffix(suffix.captured(1));
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }

@@ -9,6 +9,10 @@
 namespace {
 const char *const iniName = "velunor.ini";
 const char *const hexKey = "notation/hex";
+const char *const recentKey = "files/recent";
+const char *const geometryKey = "window/geometry";
+const char *const splitterKey = "window/splitter";
+const char *const pageKey = "window/page";
 } // namespace
 
 Settings::Settings()
@@ -50,6 +54,17 @@ void Settings::load()
         return;
     const QSettings store(iniFile, QSettings::IniFormat);
     hex = store.value(QLatin1String(hexKey), 0).toBool();
+    recentFiles = store.value(QLatin1String(recentKey)).toStringList().mid(0, MaxRecentFiles);
+    windowGeometry = store.value(QLatin1String(geometryKey)).toByteArray();
+    splitterState = store.value(QLatin1String(splitterKey)).toByteArray();
+    page = store.value(QLatin1String(pageKey), 0).toInt();
+}
+
+void Settings::addRecentFile(const QString &path)
+{
+    recentFiles.removeAll(path);
+    recentFiles.prepend(path);
+    recentFiles = recentFiles.mid(0, MaxRecentFiles);
 }
 
 bool Settings::save() const
@@ -61,6 +76,10 @@ bool Settings::save() const
         return false;
     QSettings store(iniFile, QSettings::IniFormat);
     store.setValue(QLatin1String(hexKey), hex);
+    store.setValue(QLatin1String(recentKey), recentFiles);
+    store.setValue(QLatin1String(geometryKey), windowGeometry);
+    store.setValue(QLatin1String(splitterKey), splitterState);
+    store.setValue(QLatin1String(pageKey), page);
     store.sync();
     return store.status() == QSettings::NoError;
 }

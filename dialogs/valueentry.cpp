@@ -3,6 +3,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QWidget>
 
 #include "config/number.h"
@@ -33,14 +36,50 @@ qint32 numberOr(const QString &text, qint32 least, qint32 greatest, qint32 store
     return parseNumber(text, least, greatest) ? integerValue(QStringView(text).trimmed()) : stored;
 }
 
-void warnInvalidField(const QString &name, QWidget *field, QWidget *parent)
+namespace {
+
+// Makes every page that holds w current, and opens a splitter pane that was
+// dragged shut, so that a warning never points at a field out of sight.
+void bringIntoView(QWidget *w)
 {
+    for (; w && !w->isWindow(); w = w->parentWidget()) {
+        QWidget *parent = w->parentWidget();
+        if (auto *stack = qobject_cast<QStackedWidget *>(parent)) {
+            // A tab widget's stack: its tab bar must follow.
+            if (auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget()))
+                tabs->setCurrentWidget(w);
+            else
+                stack->setCurrentWidget(w);
+        } else if (auto *splitter = qobject_cast<QSplitter *>(parent)) {
+            QList<int> sizes = splitter->sizes();
+            const int i = splitter->indexOf(w);
+            if (i >= 0 && sizes.value(i) == 0) {
+                const QSize hint = w->sizeHint();
+                sizes[i] = splitter->orientation() == Qt::Horizontal ? hint.width() : hint.height();
+                splitter->setSizes(sizes);
+            }
+        }
+    }
+}
+
+} // namespace
+
+void warnInvalidField(const QString &name, QWidget *field, QWidget *parent, const QString &allowed)
+{
+    bringIntoView(field);
     Prompter::warning(parent, tr("Invalid Value"),
-                      tr("Please correct the contents of the field \"%1\"").arg(name));
+                      tr("Please correct the contents of the field \"%1\"").arg(name), allowed);
     if (field) {
         field->raise();
-        field->setFocus();
+        field->setFocus(Qt::OtherFocusReason);
+        if (auto *edit = qobject_cast<QLineEdit *>(field))
+            edit->selectAll();
     }
+}
+
+QString numberRangeText(qint32 least, qint32 greatest, bool hex)
+{
+    return tr("A number from %1 to %2.").arg(formatNumber(least, 4, hex), formatNumber(greatest, 4, hex));
 }
 
 QString esTypeName(int type)

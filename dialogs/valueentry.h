@@ -22,9 +22,15 @@ bool fieldShows(const QLineEdit *field, qint32 number);
 // stored value is kept.
 qint32 numberOr(const QString &text, qint32 least, qint32 greatest, qint32 stored);
 
-// Tells the operator which field holds a bad value ("Invalid Value") and puts
-// the cursor there. The box goes through the Prompter.
-void warnInvalidField(const QString &name, QWidget *field, QWidget *parent);
+// Tells the operator which field holds a bad value ("Invalid Value"), with
+// what it takes as the informative text when given. The field is brought into
+// view first (its tab made current, a collapsed splitter pane opened), and
+// gets the focus with its text selected. The box goes through the Prompter.
+void warnInvalidField(const QString &name, QWidget *field, QWidget *parent,
+                      const QString &allowed = QString());
+
+// "A number from 0 to 8190.", in the given notation.
+QString numberRangeText(qint32 least, qint32 greatest, bool hex);
 
 QString esTypeName(int type);
 QString esTypeShortName(int type);

@@ -15,6 +15,7 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QTextStream>
 #include <QTransform>
 #include <cmath>
@@ -222,6 +223,31 @@ void drawVersion(QPainter &p)
     p.drawRoundedRect(QRectF(23, 26, 10, 3.5), 1.5, 1.5);
 }
 
+// A step back: a bent shaft from the lower right, its head pointing left.
+void bentArrow(QPainter &p)
+{
+    QPainterPath shaft(QPointF(39, 40));
+    shaft.cubicTo(QPointF(42, 24), QPointF(32, 15), QPointF(16, 17));
+    QPainterPathStroker stroker;
+    stroker.setWidth(7);
+    stroker.setCapStyle(Qt::RoundCap);
+    const QPainterPath head = polygonPath({{3, 17}, {18, 5}, {18, 29}});
+    p.setPen(outline(blueDark, 1.5));
+    p.setBrush(blue);
+    p.drawPath(stroker.createStroke(shaft).united(head).simplified());
+}
+
+void drawUndo(QPainter &p)
+{
+    bentArrow(p);
+}
+
+void drawRedo(QPainter &p)
+{
+    p.setTransform(QTransform(-1, 0, 0, 1, 48, 0), true);
+    bentArrow(p);
+}
+
 QPainterPath upArrow()
 {
     return polygonPath({{24, 5}, {43, 25}, {31, 25}, {31, 43}, {17, 43}, {17, 25}, {5, 25}});
@@ -360,6 +386,7 @@ int main(int argc, char *argv[])
         {"filesaveas", drawSaveAs}, {"export", drawExport},   {"quit", drawQuit},
         {"configure", drawConfigure}, {"about", drawAbout},   {"version", drawVersion},
         {"go-up", drawUp},          {"go-down", drawDown},    {"check", drawCheck},
+        {"undo", drawUndo},         {"redo", drawRedo},
     };
     bool ok = true;
     // Drawn at 48 pixels: the tool bar's 24 and the menus' 16 are clean

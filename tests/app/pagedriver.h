@@ -14,6 +14,7 @@
 
 #include "app/velunor.h"
 #include "dialogs/settings.h"
+#include "tests/common/filehelpers.h"
 #include "tests/common/modaldriver.h"
 #include "tests/common/scriptedprompter.h"
 
@@ -69,9 +70,31 @@ inline void doubleClickRow(QListWidget *list, int row)
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
-// Right click on a list row (below the entries when row is -1): returns the
-// menu's entries ("" for a separator) and chooses the one named `choose`.
-inline QStringList contextMenu(QListWidget *list, int row, const QString &choose = QString())
+// A case table in tests/data: a row a line, its name first, cells separated
+// by '|'; '#' starts a comment.
+inline void rowsFrom(const QString &file, std::initializer_list<const char *> columns)
+{
+    for (const char *c : columns)
+        QTest::addColumn<QString>(c);
+    for (const QString &line : QString::fromUtf8(testData(file)).split('\n', Qt::SkipEmptyParts)) {
+        const QStringList cells = line.split('|');
+        if (line.startsWith('#'))
+            continue;
+        QTestData &row = QTest::newRow(qPrintable(cells.first().trimmed()));
+        for (const QString &cell : cells.mid(1))
+            row << cell.trimmed();
+    }
+}
+
+// A cell of the current row of a table read by rowsFrom.
+inline QString cell(const char *column)
+{
+    return *static_cast<QString *>(QTest::qData(column, QMetaType::QString));
+}
+
+// Runs `open`, which pops up a menu: returns the menu's entries ("" for a
+// separator), chooses the one named `choose` and tells where the menu stood.
+inline QStringList popupMenu(const std::function<void()> &open, const QString &choose = QString(), QPoint *at = nullptr)
 {
     QStringList texts;
     QTimer timer;
@@ -81,6 +104,8 @@ inline QStringList contextMenu(QListWidget *list, int row, const QString &choose
         if (!menu || !menu->isVisible())
             return;
         timer.stop();
+        if (at)
+            *at = menu->pos();
         for (QAction *a : menu->actions()) {
             texts << a->text();
             if (!choose.isEmpty() && a->text() == choose) {
@@ -92,11 +117,19 @@ inline QStringList contextMenu(QListWidget *list, int row, const QString &choose
             menu->close();
     });
     timer.start();
-    const QPoint pos = row >= 0 ? list->visualItemRect(list->item(row)).center()
-                                : QPoint(5, list->viewport()->height() - 3);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, list->viewport()->mapToGlobal(pos));
-    QApplication::sendEvent(list->viewport(), &event);
+    open();
     return texts;
+}
+
+// Right click on a list row (below the entries when row is -1).
+inline QStringList contextMenu(QListWidget *list, int row, const QString &choose = QString())
+{
+    return popupMenu([&]() {
+        const QPoint pos = row >= 0 ? list->visualItemRect(list->item(row)).center()
+                                    : QPoint(5, list->viewport()->height() - 3);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, list->viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(list->viewport(), &event);
+    }, choose);
 }
 
 // Each entry's text; an entry whose item data is not its position says so.
@@ -111,24 +144,19 @@ inline QStringList texts(const QListWidget *list)
     return t;
 }
 
-// The window reads the notation from velunor.ini beside the executable; each
-// page test runs from a directory of its own, so writing it there is private.
-inline void setNotation(bool hex)
-{
-    Settings settings;
-    settings.hex = hex;
-    if (!settings.save())
-        qFatal("cannot write %s", qPrintable(settings.iniFile));
-}
-
 // The main window in the given notation, a page in front and a document set.
 // The prompter is installed before the window exists, so no real message box
 // can block.
 struct Window {
-    explicit Window(const TransportStreamCfg &cfg = TransportStreamCfg(), bool hex = false, int tab = 0)
+    // With settingsDir, the window keeps its settings in a velunor.ini there.
+    explicit Window(const TransportStreamCfg &cfg = TransportStreamCfg(), bool hex = false, int tab = 0,
+                    const QString &settingsDir = QString())
     {
-        setNotation(hex);
-        w = std::make_unique<Velunor>();
+        Settings settings = settingsDir.isEmpty() ? Settings() : Settings(settingsDir);
+        settings.hex = hex;
+        if (!settings.save())
+            qFatal("cannot write %s", qPrintable(settings.iniFile));
+        w = std::make_unique<Velunor>(settings);
         get<QTabWidget>("tabWidget")->setCurrentIndex(tab);
         w->show();
         if (!QTest::qWaitForWindowActive(w.get()))

@@ -13,22 +13,6 @@
 
 namespace {
 
-// A case table in tests/data/documents: a row a line, its name first, cells
-// separated by '|'; '#' starts a comment.
-void rowsFrom(const char *file, std::initializer_list<const char *> columns)
-{
-    for (const char *c : columns)
-        QTest::addColumn<QString>(c);
-    for (const QString &line : QString::fromUtf8(testData(QStringLiteral("documents/") + file)).split('\n', Qt::SkipEmptyParts)) {
-        const QStringList cells = line.split('|');
-        if (line.startsWith('#'))
-            continue;
-        QTestData &row = QTest::newRow(qPrintable(cells.first().trimmed()));
-        for (const QString &cell : cells.mid(1))
-            row << cell.trimmed();
-    }
-}
-
 QString titleFor(const QString &name)
 {
     return name.isEmpty() ? QStringLiteral("Velunor V0.5") : name + QStringLiteral(" - Velunor V0.5");
@@ -135,15 +119,11 @@ private Q_SLOTS:
 
     // Loading, saving or exporting fails or is refused: one warning, and the
     // window keeps its document, file, title and edits; no file changes.
-    void fileCommandFails_data() { rowsFrom("file-errors.txt", {"command", "document", "edit", "at", "title", "why"}); }
+    void fileCommandFails_data() { rowsFrom("documents/file-errors.txt", {"command", "document", "edit", "at", "title", "why"}); }
     void fileCommandFails()
     {
-        QFETCH(QString, command);
-        QFETCH(QString, document);
-        QFETCH(QString, edit);
-        QFETCH(QString, at);
-        QFETCH(QString, title);
-        QFETCH(QString, why);
+        const QString command = cell("command"), document = cell("document"), edit = cell("edit"),
+                      at = cell("at"), title = cell("title"), why = cell("why");
         const QString file = copyOf(document);
         const bool loads = command == "Load" || command == "Import";
         load(file);
@@ -179,15 +159,11 @@ private Q_SLOTS:
         QCOMPARE(dirEntries(dir->path()), entriesBefore); // no temporary file left behind
     }
 
-    void prompt_data() { rowsFrom("prompts.txt", {"command", "edit", "answer", "nameGiven", "proceeds", "invalidField"}); }
+    void prompt_data() { rowsFrom("documents/prompts.txt", {"command", "edit", "answer", "nameGiven", "proceeds", "invalidField"}); }
     void prompt()
     {
-        QFETCH(QString, command);
-        QFETCH(QString, edit);
-        QFETCH(QString, answer);
-        QFETCH(QString, nameGiven);
-        QFETCH(QString, proceeds);
-        QFETCH(QString, invalidField);
+        const QString command = cell("command"), edit = cell("edit"), answer = cell("answer"),
+                      nameGiven = cell("nameGiven"), proceeds = cell("proceeds"), invalidField = cell("invalidField");
         const TransportStreamCfg start = readCfg(QStringLiteral(VELUNOR_TEST_DATA "/example.mux"));
         win->w->setDocument(start);
         applyEdit(edit);

@@ -9,22 +9,6 @@
 
 namespace {
 
-// A case table in tests/data/services-page: a row a line, its name first, cells
-// separated by '|'; '#' starts a comment.
-void rowsFrom(const char *file, std::initializer_list<const char *> columns)
-{
-    for (const char *c : columns)
-        QTest::addColumn<QString>(c);
-    for (const QString &line : QString::fromUtf8(testData(QStringLiteral("services-page/") + file)).split('\n', Qt::SkipEmptyParts)) {
-        const QStringList cells = line.split('|');
-        if (line.startsWith('#'))
-            continue;
-        QTestData &row = QTest::newRow(qPrintable(cells.first().trimmed()));
-        for (const QString &cell : cells.mid(1))
-            row << cell.trimmed();
-    }
-}
-
 ServiceCfg service(const QString &name, int id, int pmtPid, const QList<ESCfg> &elements = {})
 {
     ServiceCfg s;
@@ -68,7 +52,7 @@ class TestServicesPage : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void listTexts_data() { rowsFrom("list-texts.txt", {"notation", "golden"}); }
+    void listTexts_data() { rowsFrom("services-page/list-texts.txt", {"notation", "golden"}); }
     // Each service opened in turn: its elements, then the service list. Opening
     // another row commits without an edit, which must store and rewrite nothing,
     // not even values the editor would not take (service id 0, PMT PID 8191, a
@@ -101,12 +85,10 @@ private Q_SLOTS:
         QCOMPARE(win.doc(), cfg);
     }
 
-    void leavingInvalidServiceStays_data() { rowsFrom("invalid-fields.txt", {"field", "text", "warning"}); }
+    void leavingInvalidServiceStays_data() { rowsFrom("services-page/invalid-fields.txt", {"field", "text", "warning"}); }
     void leavingInvalidServiceStays()
     {
-        QFETCH(QString, field);
-        QFETCH(QString, text);
-        QFETCH(QString, warning);
+        const QString field = cell("field"), text = cell("text"), warning = cell("warning");
         const TransportStreamCfg cfg = document(3);
         Page win(cfg);
         if (field.contains('/'))
@@ -146,14 +128,11 @@ private Q_SLOTS:
     // it shows, an edit typed before the command stays with its own service
     // (and its copy), and one typed after lands on the open service wherever
     // it now stands.
-    void listCommands_data() { rowsFrom("list-commands.txt", {"how", "from", "order", "current", "open"}); }
+    void listCommands_data() { rowsFrom("services-page/list-commands.txt", {"how", "from", "order", "current", "open"}); }
     void listCommands()
     {
-        QFETCH(QString, how);
-        QFETCH(QString, from);
-        QFETCH(QString, order);
-        QFETCH(QString, current);
-        QFETCH(QString, open);
+        const QString how = cell("how"), from = cell("from"),
+                      order = cell("order"), current = cell("current"), open = cell("open");
         Page win(document(3));
         clickRow(win.services, from.toInt());
         if (how.startsWith("edit"))
@@ -182,15 +161,11 @@ private Q_SLOTS:
         QCOMPARE(names.join(','), order);
     }
 
-    void elementsAndCancels_data() { rowsFrom("element-commands.txt", {"command", "answer", "steps", "notation", "streams", "asked"}); }
+    void elementsAndCancels_data() { rowsFrom("services-page/element-commands.txt", {"command", "answer", "steps", "notation", "streams", "asked"}); }
     void elementsAndCancels()
     {
-        QFETCH(QString, command);
-        QFETCH(QString, answer);
-        QFETCH(QString, steps);
-        QFETCH(QString, notation);
-        QFETCH(QString, streams);
-        QFETCH(QString, asked);
+        const QString command = cell("command"), answer = cell("answer"), steps = cell("steps"),
+                      notation = cell("notation"), streams = cell("streams"), asked = cell("asked");
         const TransportStreamCfg cfg = document();
         Page win(cfg, notation == "hex");
         ModalDriver dialog([&](QDialog *d) { steps == "Cancel" ? clickBox(d, false) : perform(d, steps.split(';')); });
@@ -212,12 +187,9 @@ private Q_SLOTS:
         QCOMPARE(dialog.stayedOpen, answer == "refused");
         QVERIFY2(win.prompter.messages.value(0).text.contains(asked), qPrintable(win.prompter.messages.value(0).text));
         QVERIFY(asked.isEmpty() || win.prompter.messages.at(0).defaultButton == QMessageBox::No);
-        // Marked changed at once; the document itself waits for the commit
-        // (an added service, last, is there at once).
+        // Each change reaches the document at once (an added service, last).
         const int added = int(command.endsWith("add service") && answer == "ok");
-        TransportStreamCfg doc = win.doc();
-        doc.services.resize(2);
-        QCOMPARE(doc, cfg);
+        QCOMPARE(describe(win.doc().services.at(2 * added).elements), streams);
         QCOMPARE(win.w->isChanged(), streams != describe(cfg.services.at(0).elements));
         clickRow(win.services, 1);
         QCOMPARE(describe(win.doc().services.at(2 * added).elements), streams);
