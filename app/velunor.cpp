@@ -54,7 +54,6 @@ Velunor::Velunor(const Settings &settings, QWidget *parent)
     delete ui->statusBar;
     ui->statusBar = nullptr;
 
-    changed = false;
     fillServiceTypeCombo(ui->serviceType);
     resetDocument();
     clearServiceEditor();
@@ -62,7 +61,6 @@ Velunor::Velunor(const Settings &settings, QWidget *parent)
     // Steps keep what they changed, so 200 of them stay small next to even a
     // large document.
     history->setUndoLimit(200);
-    connect(history, &QUndoStack::cleanChanged, this, [this](bool clean) { changed = !clean; });
     connect(history, &QUndoStack::indexChanged, this, &Velunor::updateUndoActions);
     ui->action_Redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     watchPageEdits();
@@ -123,7 +121,7 @@ void Velunor::resetDocument()
 
 bool Velunor::hasUnsavedChanges() const
 {
-    return changed || serviceEditorChanged() || streamPageChanged();
+    return isChanged() || serviceEditorChanged() || streamPageChanged();
 }
 
 void Velunor::setDocument(const TransportStreamCfg &cfg)
@@ -131,7 +129,6 @@ void Velunor::setDocument(const TransportStreamCfg &cfg)
     closeCheckDialog();
     config = cfg;
     history->clear();
-    changed = false;
     showDocument(0);
 }
 

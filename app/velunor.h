@@ -46,7 +46,7 @@ public:
     // Read access for tests and tools; the window stays the only writer.
     const TransportStreamCfg &document() const { return config; }
     QString documentFileName() const { return fileName; }
-    bool isChanged() const { return changed; }
+    bool isChanged() const; // not at the state last loaded or saved, by the history
     bool hasUnsavedChanges() const;
     const Settings &currentSettings() const { return settings; }
 
@@ -182,7 +182,6 @@ private:
     bool serviceOpen = false;
     int editedRow = -1;
     QString fileName;
-    bool changed = false; // follows the history: not at the state last loaded or saved
     Settings settings;
     QUndoStack *history;
     QPointer<CheckDialog> checkDialog;

@@ -61,7 +61,6 @@ void Velunor::on_action_New_triggered()
     ui->tabWidget->setCurrentIndex(0);
 
     history->clear();
-    changed = false;
     fileName.clear();
     updateWindowTitle();
 }
@@ -188,7 +187,6 @@ void Velunor::on_action_Import_triggered()
     // No state of its history was ever saved: undoing every later step
     // leaves it changed all the same.
     history->resetClean();
-    changed = true;
     updateWindowTitle();
     if (!result.warnings.isEmpty())
         Prompter::warning(this, tr("Import Warnings"),
@@ -276,7 +274,7 @@ void Velunor::closeEvent(QCloseEvent *event)
             leave = commitStreamPage() && commitService();
             if (leave)
                 on_action_Save_triggered();
-            leave = leave && !changed;
+            leave = leave && !isChanged();
         }
     }
     if (leave)
@@ -298,9 +296,9 @@ bool Velunor::maybeSave()
     case QMessageBox::Yes:
         if (!commitService() || !commitStreamPage())
             return false;
-        if (changed)
+        if (isChanged())
             on_action_Save_triggered();
-        return !changed;
+        return !isChanged();
     case QMessageBox::No:
         // The command that follows replaces the pages, dropping the edits.
         return true;
@@ -327,7 +325,6 @@ bool Velunor::saveTo(const QString &target)
         return false;
     }
     history->setClean();
-    changed = false;
     rememberFile(target);
     return true;
 }

@@ -14,17 +14,21 @@
 
 // Undo and redo. Every change that reaches the document is a DocumentStep
 // pushed through documentChanged(); the history is cleared by New and Load
-// and marked clean by Save, so `changed` says whether the document differs
+// and marked clean by Save, so isChanged() says whether the document differs
 // from the state last loaded or saved, whichever way the operator got there.
 //
 // Edits typed on the stream page or in the service editor are not in the
 // history until they are committed; they are the newest change, so the first
 // Undo reverts them, and Redo waits until they are gone.
 
+bool Velunor::isChanged() const
+{
+    return !history->isClean();
+}
+
 void Velunor::documentChanged(QUndoCommand *step)
 {
     history->push(step);
-    changed = !history->isClean();
     refreshCheckDialog();
 }
 
