@@ -84,7 +84,8 @@ int writeConfiguration(const QString &command, const QString &outName, const Tra
     if (!outName.isEmpty()) {
         QString error;
         if (!writeFileAtomically(outName, writeAll, &error)) {
-            err << "velunor-cli " << command << ": cannot write '" << outName << "': " << error << '\n';
+            // Led by the file's name, as export and ts report theirs.
+            err << outName << ": error: cannot write: " << error << '\n';
             return 2;
         }
         return 0;

@@ -208,7 +208,7 @@ private Q_SLOTS:
         win->trigger("action_Import");
         QCOMPARE(win->prompter.titles(), QStringList{"Import Warnings"});
         QCOMPARE(win->prompter.messages.value(0).detailedText + '\n',
-                 QString::fromUtf8(testData("import/two-programs.out")).remove("import/two-programs.ts: warning: "));
+                 QString::fromUtf8(testData("import/two-programs.out")).remove("two-programs.ts: warning: "));
         QCOMPARE(win->doc().services.size(), 2);
         QVERIFY(win->w->hasUnsavedChanges());
     }

@@ -67,12 +67,23 @@ struct CliRun {
 };
 
 // Runs velunor-cli; in workingDirectory when given, so that file names in
-// its output are the ones on the command line.
-inline CliRun runCli(const QStringList &arguments, const QString &workingDirectory = QString())
+// its output are the ones on the command line. A `fileSizeLimit` in bytes
+// stands for a nearly full disk: SIGXFSZ is ignored so that write() fails
+// part-way.
+inline CliRun runCli(const QStringList &arguments, const QString &workingDirectory = QString(),
+                     int fileSizeLimit = 0)
 {
+    const QString program = QStringLiteral(VELUNOR_BINARY_DIR "/cli/velunor-cli");
     QProcess p;
     p.setWorkingDirectory(workingDirectory);
-    p.start(QStringLiteral(VELUNOR_BINARY_DIR "/cli/velunor-cli"), arguments);
+    if (fileSizeLimit > 0)
+        p.start(QStringLiteral("/bin/sh"),
+                QStringList{QStringLiteral("-c"),
+                            QStringLiteral("trap '' XFSZ; ulimit -f %1; exec \"$0\" \"$@\"").arg(fileSizeLimit / 512),
+                            program}
+                    + arguments);
+    else
+        p.start(program, arguments);
     CliRun r;
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
         return r;

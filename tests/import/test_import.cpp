@@ -5,7 +5,6 @@
 #include <QtTest>
 
 #include <QBuffer>
-#include <QProcess>
 #include <QRandomGenerator>
 
 #include "config/cfgreader.h"
@@ -148,39 +147,6 @@ class TestImport : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // tests/data/import/cli.txt: a row a line, name | arguments | exit code |
-    // golden standard output | golden standard error, run in tests/data.
-    void cli_data()
-    {
-        for (const char *c : {"arguments", "exitCode", "out", "err"})
-            QTest::addColumn<QString>(c);
-        for (const QString &line : QString::fromUtf8(testData("import/cli.txt")).split('\n', Qt::SkipEmptyParts)) {
-            const QStringList cells = line.split('|');
-            if (!line.startsWith('#'))
-                QTest::newRow(qPrintable(cells.at(0).trimmed())) << cells.at(1).trimmed() << cells.at(2).trimmed()
-                                                                 << cells.at(3).trimmed() << cells.at(4).trimmed();
-        }
-    }
-    void cli()
-    {
-        QFETCH(QString, arguments);
-        QFETCH(QString, exitCode);
-        QFETCH(QString, out);
-        QFETCH(QString, err);
-        QProcess cli;
-        cli.setWorkingDirectory(QStringLiteral(VELUNOR_TEST_DATA));
-        cli.start(QStringLiteral(VELUNOR_BINARY_DIR "/cli/velunor-cli"), QStringList{"import"} + arguments.split(' '));
-        QVERIFY(cli.waitForFinished(60000));
-        const QByteArray gotOut = cli.readAllStandardOutput(), gotErr = cli.readAllStandardError();
-        if (qEnvironmentVariableIsSet("VELUNOR_UPDATE_GOLDEN")) {
-            writeWholeFile(QStringLiteral(VELUNOR_TEST_DATA "/") + out, gotOut);
-            writeWholeFile(QStringLiteral(VELUNOR_TEST_DATA "/") + err, gotErr);
-        }
-        QCOMPARE(QString::fromUtf8(gotErr), QString::fromUtf8(testData(err)));
-        QCOMPARE(QString::fromUtf8(gotOut), QString::fromUtf8(testData(out)));
-        QCOMPARE(cli.exitCode(), exitCode.toInt());
-    }
-
     // Export, then import the MUX binary or the stream it plays out: the same
     // configuration once the intervals are those import reports.
     void roundTrip_data()

@@ -36,12 +36,12 @@ DEFAULT_LIST = Path(__file__).resolve().with_name("mutants.txt")
 # costs only those; the others run when they all pass. Either way the whole
 # suite has run before a mutant counts as survived.
 FIRST_TESTS = {
-    "config": "cfgreader|cfgwriter|formatcommand|number|fuzz_cfgreader",
-    "psi": "psibuffer|psivmprogram|psiexport|exportcheck|exportcli",
-    "mbn": "mbnprogram|dumpcli|tsrender|fuzz_mbndump|tsdecoder",
-    "check": "configcheck|test_check",
-    "cli": "formatcommand|exportcli|dumpcli|configcheck|tsrender|tsdecoder",
-    "app": "streampage|servicespage|filterpage|documents|test_check",
+    "config": "cfgreader|cfgwriter|number|fuzz_cfgreader|test_cli",
+    "psi": "psibuffer|psivmprogram|psiexport|exportcheck|test_cli",
+    "mbn": "mbnprogram|sectiondecoder|tsrender|fuzz_mbndump|test_cli|tsdecoder",
+    "check": "configcheck|test_cli|editing",
+    "cli": "test_cli|tsrender|tsdecoder",
+    "app": "streampage|servicespage|filterpage|documents|editing|habits",
 }
 
 
