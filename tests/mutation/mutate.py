@@ -37,7 +37,7 @@ DEFAULT_LIST = Path(__file__).resolve().with_name("mutants.txt")
 # suite has run before a mutant counts as survived.
 FIRST_TESTS = {
     "config": "cfgreader|cfgwriter|number|fuzz_cfgreader|test_cli",
-    "psi": "psibuffer|psivmprogram|psiexport|exportcheck|test_cli",
+    "psi": "psibuffer|psivmprogram|exportcheck|test_cli",
     "mbn": "mbnprogram|sectiondecoder|tsrender|fuzz_mbndump|test_cli|tsdecoder",
     "check": "configcheck|test_cli|editing",
     "cli": "test_cli|tsrender|tsdecoder",
