@@ -94,9 +94,8 @@ inline void perform(QWidget *dlg, const QStringList &steps)
 
 // The refusals the operator met: the field named by each "Invalid Value" box,
 // then "@" and the object holding the focus when the dialog stayed open.
-// Empty when the dialog closed without a word; "@?" leaves the focus unchecked.
-inline QString refusal(const ScriptedPrompter &prompter, const ModalDriver &driver,
-                       const QString &expected = QString())
+// Empty when the dialog closed without a word.
+inline QString refusal(const ScriptedPrompter &prompter, const ModalDriver &driver)
 {
     const QString prefix = QStringLiteral("Please correct the contents of the field \"");
     QStringList fields;
@@ -106,10 +105,7 @@ inline QString refusal(const ScriptedPrompter &prompter, const ModalDriver &driv
         fields << (invalid ? m.text.mid(prefix.size()).chopped(1) : m.title + QLatin1String(": ") + m.text);
     }
     QString out = fields.join(QLatin1Char(','));
-    if (driver.stayedOpen && expected.endsWith(QLatin1String("@?")))
-        out += QLatin1String("@?");
-    else if (driver.stayedOpen)
+    if (driver.stayedOpen)
         out += QLatin1Char('@') + driver.focus;
     return out;
 }
-

@@ -102,7 +102,7 @@ private Q_SLOTS:
         QString record = row.at(3);
         const int result = execDialog(row.at(1).section(QLatin1Char('-'), -1), &record,
                                       !row.at(1).startsWith(QLatin1String("edit")), row.at(2) == QLatin1String("1"));
-        const QString refused = refusal(prompter, driver, row.at(7));
+        const QString refused = refusal(prompter, driver);
         QCOMPARE(QStringList({driver.title, opened, after,
                               QString::number(result) + QLatin1String(": ") + record
                                   + (refused.isEmpty() ? QString() : QStringLiteral(" ! ") + refused)})

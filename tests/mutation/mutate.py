@@ -42,6 +42,7 @@ FIRST_TESTS = {
     "check": "configcheck|test_cli|editing",
     "cli": "test_cli|tsrender|tsdecoder",
     "app": "streampage|servicespage|filterpage|documents|editing|habits",
+    "dialogs": "test_dialogs|valueentry|settings|editing",
 }
 
 
