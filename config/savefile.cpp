@@ -34,8 +34,13 @@ bool commitGuarded(QSaveFile &file, const std::function<bool(QIODevice *)> &writ
     };
     if (!file.isOpen() || !writeAll(&file))
         return fail();
-    if (!file.flush() || file.error() != QFileDevice::NoError)
+    if (!file.flush() || file.error() != QFileDevice::NoError) {
+        // A write cut short by a full disk or a file size limit leaves Qt
+        // without a reason ("Unknown error"); a second attempt meets the
+        // fault itself and names it.
+        file.flush();
         return fail();
+    }
     if (!file.commit()) {
         if (error)
             *error = file.errorString();

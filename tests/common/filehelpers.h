@@ -76,6 +76,10 @@ inline CliRun runCli(const QStringList &arguments, const QString &workingDirecto
     const QString program = QStringLiteral(VELUNOR_BINARY_DIR "/cli/velunor-cli");
     QProcess p;
     p.setWorkingDirectory(workingDirectory);
+    // System error texts (strerror) in English whatever the user's locale.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    p.setProcessEnvironment(environment);
     if (fileSizeLimit > 0)
         p.start(QStringLiteral("/bin/sh"),
                 QStringList{QStringLiteral("-c"),
