@@ -107,26 +107,29 @@ ListStep<T> *ListStep<T>::moved(const QString &text, TransportStreamCfg *doc, in
     return new ListStep(text, doc, from, to);
 }
 
+// Takes the record out at `out` and puts `record` (or, for a move, the record
+// taken) in at `in`; redo goes from `from` to `to`, undo the way back.
 template<typename T>
-void ListStep<T>::redo()
+void ListStep<T>::shift(int out, int in, const std::optional<T> &record)
 {
     QList<T> &records = list(doc);
     std::optional<T> moving;
-    if (from >= 0)
-        moving = records.takeAt(from);
-    if (to >= 0)
-        records.insert(to, after ? *after : *moving);
+    if (out >= 0)
+        moving = records.takeAt(out);
+    if (in >= 0)
+        records.insert(in, record ? *record : *moving);
+}
+
+template<typename T>
+void ListStep<T>::redo()
+{
+    shift(from, to, after);
 }
 
 template<typename T>
 void ListStep<T>::undo()
 {
-    QList<T> &records = list(doc);
-    std::optional<T> moving;
-    if (to >= 0)
-        moving = records.takeAt(to);
-    if (from >= 0)
-        records.insert(from, before ? *before : *moving);
+    shift(to, from, before);
 }
 
 template class ListStep<ServiceCfg>;

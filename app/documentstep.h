@@ -63,6 +63,7 @@ public:
 private:
     ListStep(const QString &text, TransportStreamCfg *doc, int from, int to);
     static QList<T> &list(TransportStreamCfg *doc);
+    void shift(int out, int in, const std::optional<T> &record);
 
     int from; // where the record stood before; -1 for an insertion
     int to;   // where it stands after; -1 for a removal

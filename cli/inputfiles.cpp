@@ -12,11 +12,6 @@
 
 namespace {
 
-// Offsets are 16 bits and copies at most 16383 bytes long, so no program
-// reaches beyond 80 KiB; a far larger file is not a MUX binary and is not
-// read whole.
-constexpr qint64 LargestProgramFile = 1 << 20;
-
 // The reader's note on where it found the fault, one line ahead of the
 // error, as the tool has always printed it.
 void printDiagnostic(const CfgReader &reader)
@@ -60,16 +55,14 @@ int reportMalformed(const QString &fileName, int offset, const QString &reason)
 
 int readProgram(const QString &fileName, MbnProgram *program)
 {
-    QFile file(fileName);
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.read(LargestProgramFile + 1);
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        QTextStream(stderr) << fileName << ": error: " << file.errorString() << '\n';
+    QString error;
+    if (!MbnProgram::readFile(fileName, &bytes, &error)) {
+        QTextStream(stderr) << fileName << ": error: " << error << '\n';
         return 2;
     }
-    if (bytes.size() > LargestProgramFile)
-        return reportMalformed(fileName, int(LargestProgramFile),
+    if (bytes.size() > MbnProgram::LargestFile)
+        return reportMalformed(fileName, int(MbnProgram::LargestFile),
                                QStringLiteral("the file is larger than any MUX binary"));
     if (!program->parse(bytes))
         return reportMalformed(fileName, program->errorOffset(), program->errorString());

@@ -10,10 +10,6 @@
 
 namespace {
 
-// Offsets are 16 bits and copies at most 16383 bytes long, so no program
-// reaches beyond 80 KiB; a far larger file is not a MUX binary.
-constexpr qint64 LargestProgramFile = 1 << 20;
-
 // The same finding twice (a descriptor on every element, say) is one line.
 QStringList labelled(const QList<ImportWarning> &warnings, const TransportStreamCfg &cfg)
 {
@@ -174,29 +170,24 @@ ImportResult importProgram(const MbnProgram &program)
 ImportResult importFile(const QString &fileName, const ImportOptions &options)
 {
     ImportResult result;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.status = ImportResult::Unreadable;
+    QByteArray bytes;
+    if (QFileInfo(fileName).suffix().compare(QLatin1String("mbn"), Qt::CaseInsensitive) != 0) {
+        QFile file(fileName);
+        if (file.open(QIODevice::ReadOnly))
+            return importTransportStream(&file, options);
         result.error = file.errorString();
-        return result;
-    }
-    if (QFileInfo(fileName).suffix().compare(QLatin1String("mbn"), Qt::CaseInsensitive) != 0)
-        return importTransportStream(&file, options);
-    const QByteArray bytes = file.read(LargestProgramFile + 1);
-    if (file.error() != QFileDevice::NoError) {
-        result.status = ImportResult::Unreadable;
-        result.error = file.errorString();
-        return result;
-    }
-    if (bytes.size() > LargestProgramFile) {
-        result.error = QStringLiteral("the file is larger than any MUX binary");
-        return result;
-    }
-    MbnProgram program;
-    if (!program.parse(bytes)) {
+    } else if (MbnProgram::readFile(fileName, &bytes, &result.error)) {
+        if (bytes.size() > MbnProgram::LargestFile) {
+            result.error = QStringLiteral("the file is larger than any MUX binary");
+            return result;
+        }
+        MbnProgram program;
+        if (program.parse(bytes))
+            return importProgram(program);
         result.error = QStringLiteral("error at offset %1: %2")
                            .arg(hexNumber(qMax(0, program.errorOffset()), 4), program.errorString());
         return result;
     }
-    return importProgram(program);
+    result.status = ImportResult::Unreadable;
+    return result;
 }

@@ -1,5 +1,7 @@
 #include "mbn/mbnprogram.h"
 
+#include <QFile>
+
 #include "config/number.h"
 
 namespace {
@@ -391,4 +393,16 @@ bool MbnProgram::fail(int offset, const QString &reason)
     m_errorOffset = offset;
     m_errorString = reason;
     return false;
+}
+
+bool MbnProgram::readFile(const QString &fileName, QByteArray *bytes, QString *error)
+{
+    QFile file(fileName);
+    if (file.open(QIODevice::ReadOnly))
+        *bytes = file.read(LargestFile + 1);
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
 }

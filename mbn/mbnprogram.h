@@ -63,6 +63,15 @@ struct MbnSentSection {
 class MbnProgram
 {
 public:
+    // Offsets are 16 bits and copies at most 16383 bytes long, so no program
+    // reaches beyond 80 KiB; a far larger file is not a MUX binary.
+    static constexpr qint64 LargestFile = 1 << 20;
+
+    // The bytes of a file that should hold a MUX binary, at most one byte
+    // more than LargestFile, so that a large file is refused without being
+    // read whole. False, with the file's error, when it cannot be read.
+    static bool readFile(const QString &fileName, QByteArray *bytes, QString *error);
+
     // Decodes the entry table, every routine it points to and the filter
     // table. False on the first fault, with errorOffset() and errorString().
     bool parse(const QByteArray &program);
