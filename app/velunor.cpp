@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMimeData>
 #include <QScreen>
 #include <QSplitter>
@@ -15,7 +14,9 @@
 #include <QToolBar>
 #include <QUndoStack>
 
-#include "config/number.h"
+#include "app/filterpage.h"
+#include "app/servicespage.h"
+#include "app/streampage.h"
 #include "dialogs/aboutdlg.h"
 #include "dialogs/buildiddlg.h"
 #include "dialogs/prompter.h"
@@ -54,19 +55,15 @@ Velunor::Velunor(const Settings &settings, QWidget *parent)
     delete ui->statusBar;
     ui->statusBar = nullptr;
 
-    fillServiceTypeCombo(ui->serviceType);
+    setUpPages();
     resetDocument();
-    clearServiceEditor();
 
     // Steps keep what they changed, so 200 of them stay small next to even a
     // large document.
     history->setUndoLimit(200);
     connect(history, &QUndoStack::indexChanged, this, &Velunor::updateUndoActions);
     ui->action_Redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    watchPageEdits();
-
-    for (QListWidget *list : {ui->filters, ui->services, ui->elements})
-        list->installEventFilter(this);
+    updateUndoActions();
     setAcceptDrops(true);
     refreshRecentFiles();
     restoreWindowState();
@@ -111,23 +108,49 @@ void Velunor::createToolBar()
     bar->addAction(ui->action_About);
 }
 
+// The pages share the document and the settings, and hand their changes
+// to the history; their slots are connected to their own widgets by name.
+void Velunor::setUpPages()
+{
+    const PageContext context{ui, &config, &settings};
+    ui->PIDFilter->setUp(context);
+    ui->StreamConfig->setUp(context, ui->PIDFilter);
+    ui->PSIGenerator->setUp(context);
+    for (DocumentPage *page : std::initializer_list<DocumentPage *>{ui->StreamConfig, ui->PIDFilter, ui->PSIGenerator}) {
+        connect(page, &DocumentPage::changeMade, this, &Velunor::documentChanged);
+        connect(page, &DocumentPage::edited, this, &Velunor::updateUndoActions);
+    }
+    // A drop of a configuration on a line edit goes to the window, see eventFilter.
+    for (QLineEdit *edit : ui->tabWidget->findChildren<QLineEdit *>())
+        edit->installEventFilter(this);
+}
+
 void Velunor::resetDocument()
 {
     config.setDefaults();
-    serviceOpen = false;
-    editedRow = -1;
-    loadStreamPage();
+    ui->PSIGenerator->clear();
+    ui->StreamConfig->load();
+}
+
+bool Velunor::hasPendingEdits() const
+{
+    return ui->StreamConfig->hasPendingEdits() || ui->PSIGenerator->hasPendingEdits();
 }
 
 bool Velunor::hasUnsavedChanges() const
 {
-    return isChanged() || serviceEditorChanged() || streamPageChanged();
+    return isChanged() || hasPendingEdits();
 }
 
 void Velunor::setDocument(const TransportStreamCfg &cfg)
 {
     closeCheckDialog();
     config = cfg;
+    // The default rule can only drop or pass: any other stored action is
+    // taken as pass here, before the history starts, so that loading leaves
+    // no change outside it.
+    if (config.filterDefault != ActionDrop)
+        config.filterDefault = ActionPass;
     history->clear();
     showDocument(0);
 }
@@ -136,56 +159,10 @@ void Velunor::setDocument(const TransportStreamCfg &cfg)
 // open (none when there is no such service). Edits not committed are dropped.
 void Velunor::showDocument(int serviceRow)
 {
-    // Releasing the editor and emptying the list first makes its current row
-    // -1, which the row-changed slot ignores, so no service gets committed.
-    clearServiceEditor();
-    ui->services->clear();
-    refreshServiceList();
-    refreshFilterList();
-    loadStreamPage();
-    if (serviceRow >= 0 && serviceRow < config.services.size())
-        ui->services->setCurrentRow(serviceRow);
-}
-
-// Enter or F2 edits the current entry, Delete removes it, Ctrl+Up and
-// Ctrl+Down move it, and the Menu key or Shift+F10 opens the context menu at
-// it; true when the key was one of these.
-bool Velunor::listKey(QListWidget *list, const QKeyEvent *key)
-{
-    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
-    const int k = key->key();
-    const bool plain = modifiers == Qt::NoModifier;
-    const int position = list->currentItem() ? list->currentItem()->data(Qt::UserRole).toInt() : -1;
-    if ((plain && k == Qt::Key_Menu) || (modifiers == Qt::ShiftModifier && k == Qt::Key_F10)) {
-        const QRect entry = list->visualItemRect(list->currentItem());
-        Q_EMIT list->customContextMenuRequested(entry.isValid() ? entry.center() : QPoint(4, 4));
-    } else if (plain && (k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_F2)) {
-        if (list == ui->filters) {
-            editFilterAt(position);
-        } else if (list == ui->elements) {
-            editESAt(position);
-        } else if (position >= 0) {
-            openService(position);
-            if (editedRow == position)
-                ui->serviceID->setFocus(Qt::TabFocusReason); // selects its text
-        }
-    } else if (plain && k == Qt::Key_Delete) {
-        if (list == ui->filters)
-            on_removeFilter_clicked();
-        else if (list == ui->elements)
-            on_removeES_clicked();
-        else
-            on_removeService_clicked();
-    } else if (modifiers == Qt::ControlModifier && (k == Qt::Key_Up || k == Qt::Key_Down) && list != ui->elements) {
-        const int delta = k == Qt::Key_Up ? -1 : 1;
-        if (list == ui->filters)
-            moveFilter(delta);
-        else
-            moveService(delta);
-    } else {
-        return false;
-    }
-    return true;
+    ui->StreamConfig->load();
+    ui->PIDFilter->refresh();
+    ui->PSIGenerator->showDocument(serviceRow);
+    updateUndoActions();
 }
 
 namespace {
@@ -204,9 +181,6 @@ QString draggedConfiguration(const QMimeData *mime)
 
 bool Velunor::eventFilter(QObject *watched, QEvent *event)
 {
-    auto *list = qobject_cast<QListWidget *>(watched);
-    if (list && event->type() == QEvent::KeyPress && listKey(list, static_cast<QKeyEvent *>(event)))
-        return true;
     // A file manager's drag also carries the path as text, which a line edit
     // would take: a configuration goes on to the window instead.
     const bool drag = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
@@ -277,19 +251,9 @@ void Velunor::on_action_Settings_triggered()
     // operator typed and has not committed: a number is shown anew, any
     // other text stays as it is, and the open service's elements keep their
     // working copy.
-    for (QLineEdit *field : {ui->tsID, ui->origTSID, ui->netID, ui->tsCAID, ui->emmPID, ui->serviceID,
-                             ui->pmtPID, ui->pcrPID, ui->caID, ui->ecmPID}) {
-        qint32 value = 0;
-        if (convertInteger(QStringView(field->text()).trimmed(), &value) && value >= 0)
-            field->setText(formatNumber(value, 4, settings.hex));
-    }
-    if (serviceOpen)
-        selectCode(ui->serviceType, ui->serviceType->currentData().toInt(), settings.hex);
-    refreshFilterList();
-    refreshServiceList();
-    if (serviceOpen)
-        ui->services->setCurrentRow(editedRow); // the rebuilt list had lost it
-    refreshElementList();
+    ui->StreamConfig->showNotation();
+    ui->PIDFilter->refresh();
+    ui->PSIGenerator->showNotation();
     refreshCheckDialog();
 }
 
@@ -303,4 +267,9 @@ void Velunor::on_action_Version_triggered()
 {
     BuildIDDlg dialog(this);
     dialog.exec();
+}
+
+bool Velunor::commitPages()
+{
+    return ui->StreamConfig->commit() && ui->PSIGenerator->commit();
 }

@@ -11,8 +11,6 @@ QT_BEGIN_NAMESPACE
 namespace Ui {
 class VelunorClass;
 }
-class QListWidget;
-class QListWidgetItem;
 class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
@@ -25,12 +23,13 @@ class CheckDialog;
 class DocumentStep;
 struct ConfigFinding;
 
-// The editor's one window: the stream page, the PID filter page and the
-// services page over one TransportStreamCfg, and the document commands.
+// The editor's one window: it owns the document, its undo history, the
+// menus and the document commands, and shows the document on three pages of
+// their own (StreamPage, FilterPage, ServicesPage), which hand every change
+// to it as a step.
 //
 // Member definitions are spread over files named after what they hold:
-// velunor.cpp (frame), velunor_streampage.cpp, velunor_filterpage.cpp,
-// velunor_services.cpp, velunor_documents.cpp, velunor_check.cpp and
+// velunor.cpp (frame), velunor_documents.cpp, velunor_check.cpp and
 // velunor_history.cpp (undo and redo).
 class Velunor : public QMainWindow {
     Q_OBJECT
@@ -64,6 +63,8 @@ public:
     // Commits the stream page, then the open service, as Save does before
     // writing; false when a field was refused (the operator has been told).
     bool commitPages();
+    // Whether a page holds typed edits that have not reached the document.
+    bool hasPendingEdits() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -72,36 +73,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private Q_SLOTS:
-    void on_patEnabled_stateChanged(int);
-    void on_sdtEnabled_stateChanged(int);
-    void on_nitEnabled_stateChanged(int);
-    void on_eitEnabled_stateChanged(int);
-    void on_tdtEnabled_stateChanged(int);
-    void on_tsCAEnabled_toggled(bool);
-    void on_caEnabled_toggled(bool);
-    void on_lcEnabled_toggled(bool);
-    void on_featPOT_toggled(bool);
-    void on_filters_itemDoubleClicked(QListWidgetItem *item);
-    void on_addRemap_clicked();
-    void on_addFilter_clicked();
-    void editFilter();
-    void on_removeFilter_clicked();
-    void on_filterUp_clicked();
-    void on_filterDown_clicked();
-    void on_filters_customContextMenuRequested(const QPoint &pos);
-    void on_serviceUp_clicked();
-    void on_serviceDown_clicked();
-    void on_services_currentRowChanged(int row);
-    void on_services_customContextMenuRequested(const QPoint &pos);
-    void on_elements_itemDoubleClicked(QListWidgetItem *item);
-    void on_elements_customContextMenuRequested(const QPoint &pos);
-    void on_addService_clicked();
-    void editService();
-    void duplicateService();
-    void on_removeService_clicked();
-    void on_addES_clicked();
-    void editES();
-    void on_removeES_clicked();
     void on_action_New_triggered();
     void on_action_Load_triggered();
     void on_action_Import_triggered();
@@ -119,38 +90,11 @@ private:
     // Frame (velunor.cpp)
     void updateWindowTitle();
     void createToolBar();
+    void setUpPages();
     void resetDocument();
     void showDocument(int serviceRow);
-    bool listKey(QListWidget *list, const QKeyEvent *key);
     void restoreWindowState();
     void saveWindowState();
-
-    // Stream page (velunor_streampage.cpp)
-    void updateStreamEnables();
-    void loadStreamPage();
-    bool streamPageChanged() const;
-    bool commitStreamPage();
-
-    // PID filter page (velunor_filterpage.cpp)
-    void refreshFilterList();
-    void editFilterAt(int position);
-    void moveFilter(int delta);
-
-    // Services page (velunor_services.cpp)
-    void clearServiceEditor();
-    void loadService(int row);
-    bool serviceEditorChanged() const;
-    bool commitService();
-    bool serviceFieldsValid();
-    void readServiceEditor(ServiceCfg &s) const;
-    void refreshServiceList();
-    void refreshElementList();
-    void refreshServiceEntry(int row);
-    void storeElements(const QString &step, const QList<ESCfg> &elements);
-    void updateServiceEnables();
-    void openService(int row);
-    void moveService(int delta);
-    void editESAt(int position);
 
     // Document commands (velunor_documents.cpp)
     bool maybeSave();
@@ -161,7 +105,6 @@ private:
     void openRecentFile(const QString &name);
 
     // Undo and redo (velunor_history.cpp)
-    void watchPageEdits();
     bool revertPageEdits();
     void showStep(const DocumentStep &step, bool undone);
     void updateUndoActions();
@@ -178,9 +121,6 @@ private:
 
     Ui::VelunorClass *ui;
     TransportStreamCfg config;
-    ServiceCfg editedService;
-    bool serviceOpen = false;
-    int editedRow = -1;
     QString fileName;
     Settings settings;
     QUndoStack *history;

@@ -1,6 +1,7 @@
 #include "app/velunor.h"
 
-#include <QListWidget>
+#include "app/filterpage.h"
+#include "app/servicespage.h"
 #include <QScreen>
 #include <QTabWidget>
 
@@ -35,7 +36,7 @@ void placeBeside(QWidget *dialog, const QWidget *window)
 void Velunor::on_action_CheckConfiguration_triggered()
 {
     // The same commits as Export: what is checked is what would be exported.
-    if (!commitStreamPage() || !commitService())
+    if (!commitPages())
         return;
 
     if (!checkDialog) {
@@ -53,21 +54,16 @@ void Velunor::showFinding(const ConfigFinding &finding)
 {
     switch (finding.subject) {
     case ConfigFinding::Service:
-        if (finding.index < 0 || finding.index >= ui->services->count())
+        if (finding.index < 0 || finding.index >= config.services.size())
             return;
         ui->tabWidget->setCurrentWidget(ui->PSIGenerator);
-        // As a click on the entry: the open service is committed first, and
-        // a refused field keeps it open.
-        ui->services->setCurrentRow(finding.index);
-        if (editedRow == finding.index)
-            ui->services->scrollToItem(ui->services->item(finding.index));
+        ui->PSIGenerator->showService(finding.index);
         break;
     case ConfigFinding::Filter:
-        if (finding.index < 0 || finding.index >= ui->filters->count())
+        if (finding.index < 0 || finding.index >= config.filters.size())
             return;
         ui->tabWidget->setCurrentWidget(ui->PIDFilter);
-        ui->filters->setCurrentRow(finding.index);
-        ui->filters->scrollToItem(ui->filters->item(finding.index));
+        ui->PIDFilter->selectRule(finding.index);
         break;
     case ConfigFinding::Stream:
         ui->tabWidget->setCurrentWidget(ui->StreamConfig);

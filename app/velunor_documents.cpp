@@ -15,6 +15,8 @@
 #include "import/importer.h"
 #include "psi/exportcheck.h"
 #include "psi/psivmprogram.h"
+#include "app/servicespage.h"
+#include "app/streampage.h"
 #include "ui_velunor.h"
 
 // Document commands: New, Load, Import, Save, Save As, Export to MUX, the
@@ -51,13 +53,7 @@ void Velunor::on_action_New_triggered()
 
     closeCheckDialog();
     resetDocument();
-    clearServiceEditor();
-    // The working copy still holds the service that was open; the element
-    // list is refilled from it below, so it must not outlive the document.
-    editedService = ServiceCfg();
-    refreshFilterList();
-    refreshServiceList();
-    refreshElementList();
+    showDocument(-1);
     ui->tabWidget->setCurrentIndex(0);
 
     history->clear();
@@ -233,7 +229,7 @@ void Velunor::on_action_ExportToMUX_triggered()
     if (target.isEmpty())
         return;
 
-    if (!commitStreamPage() || !commitService())
+    if (!commitPages())
         return;
 
     // Ask the engine first: a program it would have to cut short (more PMT
@@ -271,7 +267,7 @@ void Velunor::closeEvent(QCloseEvent *event)
         } else if (answer == QMessageBox::Yes) {
             // Still changed after Save: the save dialog was cancelled or
             // writing failed.
-            leave = commitStreamPage() && commitService();
+            leave = commitPages();
             if (leave)
                 on_action_Save_triggered();
             leave = leave && !isChanged();
@@ -294,7 +290,7 @@ bool Velunor::maybeSave()
 
     switch (answer) {
     case QMessageBox::Yes:
-        if (!commitService() || !commitStreamPage())
+        if (!ui->PSIGenerator->commit() || !ui->StreamConfig->commit())
             return false;
         if (isChanged())
             on_action_Save_triggered();
@@ -304,7 +300,7 @@ bool Velunor::maybeSave()
         return true;
     case QMessageBox::Cancel:
         // Put the selection back on the service that stays in the editor.
-        ui->services->setCurrentRow(serviceOpen ? editedRow : -1);
+        ui->PSIGenerator->reselectOpenService();
         return false;
     default:
         return true;
@@ -315,7 +311,7 @@ bool Velunor::saveTo(const QString &target)
 {
     // Commit before the writer touches the target: a refused field must leave
     // the file on disk as it was.
-    if (!commitStreamPage() || !commitService())
+    if (!commitPages())
         return false;
 
     CfgWriter writer;

@@ -1,15 +1,12 @@
 #include "app/velunor.h"
 
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QSpinBox>
 #include <QTabWidget>
 #include <QUndoStack>
 
 #include "app/documentstep.h"
+#include "app/servicespage.h"
+#include "app/streampage.h"
+#include "app/filterpage.h"
 #include "ui_velunor.h"
 
 // Undo and redo. Every change that reaches the document is a DocumentStep
@@ -43,7 +40,7 @@ void Velunor::on_action_Undo_triggered()
 
 void Velunor::on_action_Redo_triggered()
 {
-    if (streamPageChanged() || serviceEditorChanged() || !history->canRedo())
+    if (hasPendingEdits() || !history->canRedo())
         return;
     const auto *step = static_cast<const DocumentStep *>(history->command(history->index()));
     history->redo();
@@ -54,16 +51,14 @@ void Velunor::on_action_Redo_triggered()
 // editor, valid or not, without a word; false when they showed it already.
 bool Velunor::revertPageEdits()
 {
-    const bool stream = streamPageChanged();
-    const bool service = serviceEditorChanged();
+    const bool stream = ui->StreamConfig->hasPendingEdits();
+    const int service = ui->PSIGenerator->hasPendingEdits() ? ui->PSIGenerator->openRow() : -1;
     if (stream)
-        loadStreamPage();
-    if (service) {
-        loadService(editedRow);
-        refreshElementList();
-    }
+        ui->StreamConfig->load();
+    if (service >= 0)
+        ui->PSIGenerator->showDocument(service);
     updateUndoActions();
-    return stream || service;
+    return stream || service >= 0;
 }
 
 // After a step was undone or redone: every page shows the document, the page
@@ -73,12 +68,13 @@ void Velunor::showStep(const DocumentStep &step, bool undone)
     const int position = step.position(undone);
     // A service step that leaves none to show (an addition undone) shows
     // its neighbour.
-    const int service = step.page() != DocumentStep::ServicesPage ? editedRow
+    const int open = ui->PSIGenerator->openRow();
+    const int service = step.page() != DocumentStep::ServicesPage ? open
                         : position >= 0                           ? position
-                                                                  : qMin(editedRow, int(config.services.size()) - 1);
+                                                                  : qMin(open, int(config.services.size()) - 1);
     showDocument(service);
     if (step.page() == DocumentStep::FilterPage && position >= 0)
-        ui->filters->setCurrentRow(position);
+        ui->PIDFilter->selectRule(position);
     QWidget *const pages[] = {ui->StreamConfig, ui->PIDFilter, ui->PSIGenerator};
     ui->tabWidget->setCurrentWidget(pages[step.page()]);
     refreshCheckDialog();
@@ -87,7 +83,7 @@ void Velunor::showStep(const DocumentStep &step, bool undone)
 
 void Velunor::updateUndoActions()
 {
-    const bool typed = streamPageChanged() || serviceEditorChanged();
+    const bool typed = hasPendingEdits();
     ui->action_Undo->setEnabled(typed || history->canUndo());
     if (typed)
         ui->action_Undo->setText(tr("&Undo Uncommitted Edits"));
@@ -97,21 +93,4 @@ void Velunor::updateUndoActions()
         ui->action_Undo->setText(tr("&Undo"));
     ui->action_Redo->setEnabled(!typed && history->canRedo());
     ui->action_Redo->setText(history->canRedo() ? tr("&Redo %1").arg(history->redoText()) : tr("&Redo"));
-}
-
-// Undo is offered as soon as a field of a page differs from the document.
-void Velunor::watchPageEdits()
-{
-    const auto update = [this]() { updateUndoActions(); };
-    for (QLineEdit *edit : ui->tabWidget->findChildren<QLineEdit *>()) {
-        connect(edit, &QLineEdit::textChanged, this, update);
-        edit->installEventFilter(this); // for drops, see eventFilter
-    }
-    for (QAbstractButton *button : ui->tabWidget->findChildren<QAbstractButton *>())
-        connect(button, &QAbstractButton::toggled, this, update);
-    for (QGroupBox *group : ui->tabWidget->findChildren<QGroupBox *>())
-        connect(group, &QGroupBox::toggled, this, update);
-    for (QComboBox *combo : ui->tabWidget->findChildren<QComboBox *>())
-        connect(combo, &QComboBox::currentIndexChanged, this, update);
-    updateUndoActions();
 }

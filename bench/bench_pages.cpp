@@ -17,6 +17,7 @@
 #include <time.h>
 
 #include "../tests/common/scriptedprompter.h"
+#include "app/recordlist.h"
 #include "app/velunor.h"
 #include "largedocument.h"
 
@@ -59,7 +60,7 @@ struct Fixture {
         window.findChild<QTabWidget *>(QStringLiteral("tabWidget"))->setCurrentIndex(2);
         window.show();
         bare.show();
-        services = window.findChild<QListWidget *>(QStringLiteral("services"));
+        services = window.findChild<RecordList *>(QStringLiteral("services"));
     }
 
     QStringList serviceTexts(int count) const
@@ -85,7 +86,7 @@ struct Fixture {
 
     Velunor window;
     QListWidget bare;
-    QListWidget *services = nullptr;
+    RecordList *services = nullptr;
 };
 
 Fixture &fixture()

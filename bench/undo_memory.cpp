@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QUndoStack>
 
 #include <malloc.h>
@@ -15,6 +14,7 @@
 #include <cstdio>
 
 #include "../tests/common/scriptedprompter.h"
+#include "app/recordlist.h"
 #include "app/velunor.h"
 #include "largedocument.h"
 
@@ -41,7 +41,7 @@ int main(int argc, char *argv[])
     window.setDocument(*doc);
     delete doc; // the window's copy is now the only one
 
-    auto *services = window.findChild<QListWidget *>(QStringLiteral("services"));
+    auto *services = window.findChild<RecordList *>(QStringLiteral("services"));
     auto *name = window.findChild<QLineEdit *>(QStringLiteral("serviceName"));
     auto *history = window.findChild<QUndoStack *>();
     for (int i = 0; i < 200; ++i) {

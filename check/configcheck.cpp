@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "config/fields.h"
 #include "config/cfgreader.h"
 #include "config/model.h"
 #include "config/number.h"
@@ -18,7 +19,6 @@ namespace {
 
 constexpr int PidCount = 8192;
 constexpr int Ports = 4;
-constexpr int MaxLogicalChannel = 999;
 
 // One set of the 8192 PIDs, 64 to a word.
 using PidSet = std::array<quint64, PidCount / 64>;

@@ -8,123 +8,14 @@
 #include <cstring>
 #include <iterator>
 
+#include "config/fields.h"
 #include "config/number.h"
 
 // A note naming the place in this file that found the fault, kept for the
 // faults that older tools also reported this way; the caller prints it.
 #define CFG_DIAGNOSTIC() noteDiagnostic(__FILE__, __LINE__)
 
-namespace cfgreader {
-
-// RecurringText: a text that many services or elements share (a provider,
-// an event title, a language).
-enum class ValueKind { Number, Boolean, Text, RecurringText };
-
-enum Field {
-    StreamId, StreamOrigId, StreamNetId, StreamNetName, StreamPatEnabled, StreamSdtEnabled,
-    StreamNitEnabled, StreamEitEnabled, StreamTdtEnabled, StreamRealTdt, StreamPlayoutTimings,
-    StreamPatTime, StreamNitTime, StreamSdtTime, StreamEitTime, StreamPmtTime, StreamTdtTime,
-    StreamFilterDefault, StreamCaId, StreamEmmPid,
-    FilterMatch, FilterInput, FilterA, FilterB, FilterAction_, FilterNewBase,
-    ServiceId, ServiceType_, ServiceProviderName, ServiceServiceName, ServiceEventName,
-    ServiceEventText, ServiceLanguage, ServicePmtPid, ServicePcrPid, ServicePmtEnabled,
-    ServiceCaId, ServiceEcmPid, ServiceLcVisible, ServiceLcNumber,
-    ElementType, ElementPid, ElementLanguage
-};
-
-struct Key {
-    QByteArrayView name;
-    ValueKind kind;
-    qint32 min;
-    qint32 max;
-    Field field;
-};
-
-} // namespace cfgreader
-
-using namespace cfgreader;
-
 namespace {
-
-// PIDs of tables and streams stop at 8190: 0x1FFF is the null packet PID.
-constexpr qint32 MaxPid = 8190;
-constexpr qint32 MaxFilterPid = 8191;
-
-constexpr Key streamKeys[] = {
-    {"id", ValueKind::Number, 0, 65535, StreamId},
-    {"orig-id", ValueKind::Number, 0, 65535, StreamOrigId},
-    {"net-id", ValueKind::Number, 0, 65535, StreamNetId},
-    {"net-name", ValueKind::Text, 0, 0, StreamNetName},
-    {"pat-enabled", ValueKind::Boolean, 0, 0, StreamPatEnabled},
-    {"sdt-enabled", ValueKind::Boolean, 0, 0, StreamSdtEnabled},
-    {"nit-enabled", ValueKind::Boolean, 0, 0, StreamNitEnabled},
-    {"eit-enabled", ValueKind::Boolean, 0, 0, StreamEitEnabled},
-    {"tdt-enabled", ValueKind::Boolean, 0, 0, StreamTdtEnabled},
-    {"real-tdt", ValueKind::Boolean, 0, 0, StreamRealTdt},
-    {"playout-timings", ValueKind::Boolean, 0, 0, StreamPlayoutTimings},
-    // The name under which the first firmware with playout timings knew the flag.
-    {"v2-features", ValueKind::Boolean, 0, 0, StreamPlayoutTimings},
-    {"pat-time", ValueKind::Number, 25, 500, StreamPatTime},
-    {"nit-time", ValueKind::Number, 25, 10000, StreamNitTime},
-    {"sdt-time", ValueKind::Number, 25, 2000, StreamSdtTime},
-    {"eit-time", ValueKind::Number, 25, 2000, StreamEitTime},
-    {"pmt-time", ValueKind::Number, 25, 500, StreamPmtTime},
-    {"tdt-time", ValueKind::Number, 25, 30000, StreamTdtTime},
-    {"filter-default", ValueKind::Number, 0, 2, StreamFilterDefault},
-};
-
-constexpr Key streamCaKeys[] = {
-    {"ca-id", ValueKind::Number, 0, 65535, StreamCaId},
-    {"emm-pid", ValueKind::Number, 0, MaxPid, StreamEmmPid},
-};
-
-constexpr Key filterKeys[] = {
-    {"match", ValueKind::Number, 0, 1, FilterMatch},
-    {"input", ValueKind::Number, 0, 4, FilterInput},
-    {"a", ValueKind::Number, 0, MaxFilterPid, FilterA},
-    {"b", ValueKind::Number, 0, MaxFilterPid, FilterB},
-    {"action", ValueKind::Number, 0, 2, FilterAction_},
-    {"new-base", ValueKind::Number, 0, MaxFilterPid, FilterNewBase},
-};
-
-constexpr Key serviceKeys[] = {
-    {"id", ValueKind::Number, 0, 65535, ServiceId},
-    {"type", ValueKind::Number, 0, 65535, ServiceType_},
-    {"provider-name", ValueKind::RecurringText, 0, 0, ServiceProviderName},
-    {"service-name", ValueKind::Text, 0, 0, ServiceServiceName},
-    {"event-name", ValueKind::RecurringText, 0, 0, ServiceEventName},
-    {"event-text", ValueKind::Text, 0, 0, ServiceEventText},
-    {"language", ValueKind::RecurringText, 0, 0, ServiceLanguage},
-    {"pmt-pid", ValueKind::Number, 0, MaxPid, ServicePmtPid},
-    {"pcr-pid", ValueKind::Number, 0, MaxPid, ServicePcrPid},
-    {"pmt-enabled", ValueKind::Boolean, 0, 0, ServicePmtEnabled},
-};
-
-constexpr Key serviceCaKeys[] = {
-    {"ca-id", ValueKind::Number, 0, 65535, ServiceCaId},
-    {"ecm-pid", ValueKind::Number, 0, MaxPid, ServiceEcmPid},
-};
-
-constexpr Key logicalChannelKeys[] = {
-    {"visible", ValueKind::Boolean, 0, 0, ServiceLcVisible},
-    {"number", ValueKind::Number, 0, 999, ServiceLcNumber},
-};
-
-constexpr Key elementKeys[] = {
-    {"type", ValueKind::Number, 0, 65535, ElementType},
-    {"pid", ValueKind::Number, 0, MaxPid, ElementPid},
-    {"language", ValueKind::RecurringText, 0, 0, ElementLanguage},
-};
-
-template <std::size_t N>
-const Key *findIn(const Key (&table)[N], QByteArrayView name)
-{
-    for (const Key &k : table) {
-        if (name == k.name)
-            return &k;
-    }
-    return nullptr;
-}
 
 // Byte classes, looked up once per byte of a word or of the blanks between.
 enum ByteClass : unsigned char { Ordinary = 0, Blank = 1, Punctuation = 2 };
@@ -190,26 +81,31 @@ void CfgReader::noteDiagnostic(const char *file, int line)
     m_diagnostic = QByteArray(file) + ':' + QByteArray::number(line);
 }
 
-const char *CfgReader::blockName(BlockState state)
+CfgBlock CfgReader::cfgBlock(BlockState state)
 {
     switch (state) {
     case BlockState::TopLevel:
-        return "";
     case BlockState::TransportStream:
-        return "transport-stream";
+        return CfgBlock::Stream;
     case BlockState::StreamCa:
-    case BlockState::ServiceCa:
-        return "ca";
+        return CfgBlock::StreamCa;
     case BlockState::Filter:
-        return "filter";
+        return CfgBlock::Filter;
     case BlockState::Service:
-        return "service";
+        return CfgBlock::Service;
+    case BlockState::ServiceCa:
+        return CfgBlock::ServiceCa;
     case BlockState::LogicalChannel:
-        return "logical-channel";
+        return CfgBlock::LogicalChannel;
     case BlockState::Element:
-        return "element";
+        return CfgBlock::Element;
     }
-    return "";
+    return CfgBlock::Stream;
+}
+
+const char *CfgReader::blockName(BlockState state)
+{
+    return state == BlockState::TopLevel ? "" : cfgBlockName(cfgBlock(state));
 }
 
 QString CfgReader::tooLarge(const QString &fileName)
@@ -607,30 +503,6 @@ bool CfgReader::finish(bool ok, TransportStreamCfg *out)
     return ok;
 }
 
-// The key of that name in the block being read; null when it has none.
-const cfgreader::Key *CfgReader::findKey(QByteArrayView name) const
-{
-    switch (m_block) {
-    case BlockState::TopLevel:
-        break;
-    case BlockState::TransportStream:
-        return findIn(streamKeys, name);
-    case BlockState::StreamCa:
-        return findIn(streamCaKeys, name);
-    case BlockState::Filter:
-        return findIn(filterKeys, name);
-    case BlockState::Service:
-        return findIn(serviceKeys, name);
-    case BlockState::ServiceCa:
-        return findIn(serviceCaKeys, name);
-    case BlockState::LogicalChannel:
-        return findIn(logicalChannelKeys, name);
-    case BlockState::Element:
-        return findIn(elementKeys, name);
-    }
-    return nullptr;
-}
-
 bool CfgReader::parseKeyValue()
 {
     const Token key = m_token;
@@ -646,31 +518,60 @@ bool CfgReader::parseKeyValue()
     if (m_block == BlockState::TopLevel)
         return failAtToken(key, tr("key '%1' outside any block").arg(shownText(key)));
 
-    const Key *k = findKey(text(key));
-    if (!k) {
+    bool stored = false;
+    switch (m_block) {
+    case BlockState::TopLevel:
+        break;
+    case BlockState::TransportStream:
+    case BlockState::StreamCa:
+        stored = storeField(m_stream, key, value);
+        break;
+    case BlockState::Filter:
+        stored = storeField(m_filter, key, value);
+        break;
+    case BlockState::Service:
+    case BlockState::ServiceCa:
+    case BlockState::LogicalChannel:
+        stored = storeField(m_service, key, value);
+        break;
+    case BlockState::Element:
+        stored = storeField(m_element, key, value);
+        break;
+    }
+    if (!stored)
+        return false;
+    advance();
+    return true;
+}
+
+// Stores the value of the key into its member of record; false (with the
+// error noted) for a key the block does not have or a value that does not
+// convert.
+template<typename R>
+bool CfgReader::storeField(R &record, const Token &key, const Token &value)
+{
+    const CfgField<R> *f = findCfgField<R>(cfgBlock(m_block), text(key));
+    if (!f) {
         return failAtToken(key, tr("unknown key '%1' in block '%2'")
                                     .arg(shownText(key), QLatin1String(blockName(m_block))));
     }
-
-    qint32 number = 0;
-    bool flag = false;
-    QString textValue;
-    switch (k->kind) {
-    case ValueKind::Number:
-        if (!readNumber(value, key, k->min, k->max, &number))
+    switch (f->kind) {
+    case FieldKind::Number: {
+        qint32 number = 0;
+        if (!readNumber(value, key, f->least, f->greatest, &number))
             return false;
-        break;
-    case ValueKind::Boolean:
-        if (!readBool(value, key, &flag))
-            return false;
-        break;
-    case ValueKind::Text:
-    case ValueKind::RecurringText:
-        textValue = readText(text(value), k->kind == ValueKind::RecurringText);
+        f->setNumber(record, number);
         break;
     }
-    store(k->field, number, flag, textValue);
-    advance();
+    case FieldKind::Boolean:
+        if (!readBool(value, key, &(record.*(f->flag))))
+            return false;
+        break;
+    case FieldKind::Text:
+    case FieldKind::RecurringText:
+        record.*(f->text) = readText(text(value), f->kind == FieldKind::RecurringText);
+        break;
+    }
     return true;
 }
 
@@ -854,54 +755,4 @@ QString CfgReader::readText(QByteArrayView value, bool recurring)
     if (m_recurring.size() < 4096) // a file of all different names gains nothing
         m_recurring.insert(value.toByteArray(), s);
     return s;
-}
-
-void CfgReader::store(int field, qint32 number, bool flag, const QString &text)
-{
-    const quint16 u16 = quint16(number); // the key's range already holds it
-    switch (static_cast<Field>(field)) {
-    case StreamId: m_stream.id = u16; break;
-    case StreamOrigId: m_stream.origId = u16; break;
-    case StreamNetId: m_stream.netId = u16; break;
-    case StreamNetName: m_stream.netName = text; break;
-    case StreamPatEnabled: m_stream.patEnabled = flag; break;
-    case StreamSdtEnabled: m_stream.sdtEnabled = flag; break;
-    case StreamNitEnabled: m_stream.nitEnabled = flag; break;
-    case StreamEitEnabled: m_stream.eitEnabled = flag; break;
-    case StreamTdtEnabled: m_stream.tdtEnabled = flag; break;
-    case StreamRealTdt: m_stream.realTdt = flag; break;
-    case StreamPlayoutTimings: m_stream.playoutTimings = flag; break;
-    case StreamPatTime: m_stream.patTime = u16; break;
-    case StreamNitTime: m_stream.nitTime = u16; break;
-    case StreamSdtTime: m_stream.sdtTime = u16; break;
-    case StreamEitTime: m_stream.eitTime = u16; break;
-    case StreamPmtTime: m_stream.pmtTime = u16; break;
-    case StreamTdtTime: m_stream.tdtTime = u16; break;
-    case StreamFilterDefault: m_stream.filterDefault = number; break;
-    case StreamCaId: m_stream.caId = u16; break;
-    case StreamEmmPid: m_stream.emmPid = u16; break;
-    case FilterMatch: m_filter.match = number; break;
-    case FilterInput: m_filter.input = number; break;
-    case FilterA: m_filter.a = quint32(number); break;
-    case FilterB: m_filter.b = quint32(number); break;
-    case FilterAction_: m_filter.action = number; break;
-    case FilterNewBase: m_filter.newBase = number; break;
-    case ServiceId: m_service.id = u16; break;
-    case ServiceType_: m_service.type = number; break;
-    case ServiceProviderName: m_service.providerName = text; break;
-    case ServiceServiceName: m_service.serviceName = text; break;
-    case ServiceEventName: m_service.eventName = text; break;
-    case ServiceEventText: m_service.eventText = text; break;
-    case ServiceLanguage: m_service.language = text; break;
-    case ServicePmtPid: m_service.pmtPid = u16; break;
-    case ServicePcrPid: m_service.pcrPid = u16; break;
-    case ServicePmtEnabled: m_service.pmtEnabled = flag; break;
-    case ServiceCaId: m_service.caId = u16; break;
-    case ServiceEcmPid: m_service.ecmPid = u16; break;
-    case ServiceLcVisible: m_service.lcVisible = flag; break;
-    case ServiceLcNumber: m_service.lcNumber = u16; break;
-    case ElementType: m_element.type = number; break;
-    case ElementPid: m_element.pid = u16; break;
-    case ElementLanguage: m_element.language = text; break;
-    }
 }

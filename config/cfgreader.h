@@ -22,9 +22,7 @@ struct CfgSourceLines {
 };
 
 class QFile;
-namespace cfgreader {
-struct Key; // a key of a block, its kind of value and range (cfgreader.cpp)
-}
+enum class CfgBlock;
 
 // Reads one .mux configuration: nested blocks of "key = value;" items with a
 // single transport-stream block at the top. The reader is strict: exactly the
@@ -114,7 +112,6 @@ private:
     bool parseItems();
     bool checkEnd();
     bool finish(bool ok, TransportStreamCfg *out);
-    const cfgreader::Key *findKey(QByteArrayView name) const;
     bool parseKeyValue();
     bool openBlock();
     BlockState openInStream(QByteArrayView name);
@@ -123,13 +120,15 @@ private:
     bool readNumber(const Token &value, const Token &key, qint32 min, qint32 max, qint32 *result);
     bool readBool(const Token &value, const Token &key, bool *result);
     QString readText(QByteArrayView value, bool recurring);
-    void store(int field, qint32 number, bool flag, const QString &text);
+    template<typename R>
+    bool storeField(R &record, const Token &key, const Token &value);
 
     bool fail(qsizetype offset, const QString &reason);
     bool failAtToken(const Token &token, const QString &reason);
     bool failAtEnd(const QString &reason);
     void noteDiagnostic(const char *file, int line);
     static QString tooLarge(const QString &fileName);
+    static CfgBlock cfgBlock(BlockState state);
     static const char *blockName(BlockState state);
 
     // Input: the bytes [m_base, m_base + m_window.size()) of the file or buffer.

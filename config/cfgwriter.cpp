@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "config/fields.h"
 #include "config/savefile.h"
 
 namespace {
@@ -148,79 +149,77 @@ private:
     char *m_limit = nullptr;
 };
 
-void emitStreamHead(Emitter &e, const TransportStreamCfg &cfg)
+// Whether a block inside a record's own block is written at all.
+bool blockWritten(const TransportStreamCfg &cfg, CfgBlock block)
 {
-    e.blockStart(0, "transport-stream");
-    e.number(1, "id", cfg.id);
-    e.number(1, "orig-id", cfg.origId);
-    e.number(1, "net-id", cfg.netId);
-    e.text(1, "net-name", cfg.netName);
-    if (cfg.caEnabled) {
-        e.blockStart(1, "ca");
-        e.number(2, "ca-id", cfg.caId);
-        e.number(2, "emm-pid", cfg.emmPid);
-        e.blockEnd(1);
-    }
-    e.flag(1, "pat-enabled", cfg.patEnabled);
-    e.flag(1, "sdt-enabled", cfg.sdtEnabled);
-    e.flag(1, "nit-enabled", cfg.nitEnabled);
-    e.flag(1, "eit-enabled", cfg.eitEnabled);
-    e.flag(1, "tdt-enabled", cfg.tdtEnabled);
-    e.flag(1, "real-tdt", cfg.realTdt);
-    e.flag(1, "playout-timings", cfg.playoutTimings);
-    e.number(1, "pat-time", cfg.patTime);
-    e.number(1, "nit-time", cfg.nitTime);
-    e.number(1, "sdt-time", cfg.sdtTime);
-    e.number(1, "eit-time", cfg.eitTime);
-    e.number(1, "pmt-time", cfg.pmtTime);
-    e.number(1, "tdt-time", cfg.tdtTime);
-    e.number(1, "filter-default", cfg.filterDefault);
+    return block != CfgBlock::StreamCa || cfg.caEnabled;
 }
 
-void emitFilter(Emitter &e, const FilterCfg &f)
+bool blockWritten(const FilterCfg &, CfgBlock)
 {
-    e.blockStart(1, "filter");
-    e.number(2, "match", f.match);
-    e.number(2, "input", f.input);
-    e.number(2, "a", f.a);
-    e.number(2, "b", f.b);
-    e.number(2, "action", f.action);
+    return true;
+}
+
+bool blockWritten(const ServiceCfg &s, CfgBlock block)
+{
+    return (block != CfgBlock::ServiceCa || s.caEnabled) && (block != CfgBlock::LogicalChannel || s.lcEnabled);
+}
+
+bool blockWritten(const ESCfg &, CfgBlock)
+{
+    return true;
+}
+
+bool fieldWritten(const CfgField<FilterCfg> &f, const FilterCfg &rule)
+{
     // The base only means something to a remap rule.
-    if (f.action == ActionRemap)
-        e.number(2, "new-base", f.newBase);
-    e.blockEnd(1);
+    return !f.is(&FilterCfg::newBase) || rule.action == ActionRemap;
+}
+
+template<typename R>
+bool fieldWritten(const CfgField<R> &, const R &)
+{
+    return true;
+}
+
+// The items of one record in the order of its field table; the blocks
+// inside the record's own (a ca or logical-channel block) open and close
+// around their fields. The own block is opened and left open by the caller.
+template<typename R>
+void emitFields(Emitter &e, int level, const R &record)
+{
+    const auto &table = CfgFields<R>::table;
+    const CfgBlock own = table[0].block;
+    CfgBlock open = own;
+    for (const CfgField<R> &f : table) {
+        if (!f.written || !blockWritten(record, f.block) || !fieldWritten(f, record))
+            continue;
+        if (f.block != open) {
+            if (open != own)
+                e.blockEnd(level);
+            if (f.block != own)
+                e.blockStart(level, cfgBlockName(f.block));
+            open = f.block;
+        }
+        const int at = f.block == own ? level : level + 1;
+        switch (f.kind) {
+        case FieldKind::Number: e.number(at, f.key, f.number(record)); break;
+        case FieldKind::Boolean: e.flag(at, f.key, record.*(f.flag)); break;
+        case FieldKind::Text:
+        case FieldKind::RecurringText: e.text(at, f.key, record.*(f.text)); break;
+        }
+    }
+    if (open != own)
+        e.blockEnd(level);
 }
 
 void emitService(Emitter &e, const ServiceCfg &s)
 {
     e.blockStart(1, "service");
-    e.number(2, "id", s.id);
-    e.number(2, "type", s.type);
-    e.text(2, "provider-name", s.providerName);
-    e.text(2, "service-name", s.serviceName);
-    e.text(2, "event-name", s.eventName);
-    e.text(2, "event-text", s.eventText);
-    e.text(2, "language", s.language);
-    e.number(2, "pmt-pid", s.pmtPid);
-    e.number(2, "pcr-pid", s.pcrPid);
-    if (s.caEnabled) {
-        e.blockStart(2, "ca");
-        e.number(3, "ca-id", s.caId);
-        e.number(3, "ecm-pid", s.ecmPid);
-        e.blockEnd(2);
-    }
-    if (s.lcEnabled) {
-        e.blockStart(2, "logical-channel");
-        e.flag(3, "visible", s.lcVisible);
-        e.number(3, "number", s.lcNumber);
-        e.blockEnd(2);
-    }
-    e.flag(2, "pmt-enabled", s.pmtEnabled);
+    emitFields(e, 2, s);
     for (const ESCfg &es : s.elements) {
         e.blockStart(2, "element");
-        e.number(3, "type", es.type);
-        e.number(3, "pid", es.pid);
-        e.text(3, "language", es.language);
+        emitFields(e, 3, es);
         e.blockEnd(2);
     }
     e.blockEnd(1);
@@ -228,9 +227,13 @@ void emitService(Emitter &e, const ServiceCfg &s)
 
 bool emitDocument(Emitter &e, const TransportStreamCfg &cfg)
 {
-    emitStreamHead(e, cfg);
-    for (const FilterCfg &f : cfg.filters)
-        emitFilter(e, f);
+    e.blockStart(0, "transport-stream");
+    emitFields(e, 1, cfg);
+    for (const FilterCfg &f : cfg.filters) {
+        e.blockStart(1, "filter");
+        emitFields(e, 2, f);
+        e.blockEnd(1);
+    }
     for (const ServiceCfg &s : cfg.services) {
         emitService(e, s);
         if (!e.pieceDone())

@@ -1,5 +1,6 @@
 #include "dialogs/addservicedlg.h"
 
+#include "config/fields.h"
 #include "config/model.h"
 #include "config/number.h"
 #include "dialogs/valueentry.h"
@@ -108,7 +109,7 @@ quint16 AddServiceDlg::pcrPid() const
     if (audioChecked())
         return audioPid();
     const QString own = tv ? ui->videoPID->text() : ui->audioPID->text();
-    if (parseNumber(own, 0, 8190))
+    if (parseNumber(own, 0, MaxPid))
         return quint16(integerValue(own));
     return quint16(tv ? InitialVideoPid : InitialAudioPid);
 }
@@ -118,23 +119,23 @@ void AddServiceDlg::accept()
     // service_id 0 is reserved for the NIT in the PAT; PIDs stop at 0x1FFE
     // because 0x1FFF is the null packet PID. Unchecked components are not
     // looked at, whatever their text.
-    if (!parseNumber(ui->serviceID->text(), 1, 65535)) {
+    if (!parseNumber(ui->serviceID->text(), 1, MaxId)) {
         warnInvalidField(tr("Service ID"), ui->serviceID, this);
         return;
     }
-    if (!parseNumber(ui->pmtPID->text(), 0, 8190)) {
+    if (!parseNumber(ui->pmtPID->text(), 0, MaxPid)) {
         warnInvalidField(tr("PMT PID"), ui->pmtPID, this);
         return;
     }
-    if (ui->videoEnabled->isChecked() && !parseNumber(ui->videoPID->text(), 0, 8190)) {
+    if (ui->videoEnabled->isChecked() && !parseNumber(ui->videoPID->text(), 0, MaxPid)) {
         warnInvalidField(tr("Video PID"), ui->videoPID, this);
         return;
     }
-    if (ui->audioEnabled->isChecked() && !parseNumber(ui->audioPID->text(), 0, 8190)) {
+    if (ui->audioEnabled->isChecked() && !parseNumber(ui->audioPID->text(), 0, MaxPid)) {
         warnInvalidField(tr("Audio PID"), ui->audioPID, this);
         return;
     }
-    if (ui->teletextEnabled->isChecked() && !parseNumber(ui->teletextPID->text(), 0, 8190)) {
+    if (ui->teletextEnabled->isChecked() && !parseNumber(ui->teletextPID->text(), 0, MaxPid)) {
         warnInvalidField(tr("Teletext PID"), ui->teletextPID, this);
         return;
     }

@@ -54,23 +54,7 @@ void CheckDialog::setFindings(const QList<ConfigFinding> &findings, const Transp
         const bool error = f.severity == ConfigFinding::Error;
         errors += error ? 1 : 0;
 
-        QString where;
-        switch (f.subject) {
-        case ConfigFinding::Service:
-            where = f.index >= 0 && f.index < cfg.services.size()
-                ? tr("Service %1 \"%2\"").arg(QString::number(f.index + 1),
-                                              cfg.services.at(f.index).serviceName)
-                : tr("Service %1").arg(f.index + 1);
-            break;
-        case ConfigFinding::Filter:
-            // The rule's summary ("Filter rule 3 (range 0x0200..0x02ff, port 1)") tells it
-            // apart after a move better than its number alone.
-            where = f.where.isEmpty() ? tr("Filter rule %1").arg(f.index + 1) : capitalized(f.where);
-            break;
-        case ConfigFinding::Stream:
-            where = tr("Transport stream");
-            break;
-        }
+        const QString where = whereText(f, cfg);
 
         const QString problem = capitalized(f.problem);
         auto *item = new QTreeWidgetItem;
@@ -84,17 +68,40 @@ void CheckDialog::setFindings(const QList<ConfigFinding> &findings, const Transp
     }
     ui->findings->addTopLevelItems(items);
 
-    const int warnings = int(findings.size()) - errors;
+    showSummary(int(findings.size()), errors);
+    ui->hint->setVisible(!findings.isEmpty());
+}
+
+// Where a finding lies, in the operator's words.
+QString CheckDialog::whereText(const ConfigFinding &f, const TransportStreamCfg &cfg)
+{
+    switch (f.subject) {
+    case ConfigFinding::Service:
+        return f.index >= 0 && f.index < cfg.services.size()
+            ? tr("Service %1 \"%2\"").arg(QString::number(f.index + 1), cfg.services.at(f.index).serviceName)
+            : tr("Service %1").arg(f.index + 1);
+    case ConfigFinding::Filter:
+        // The rule's summary ("Filter rule 3 (range 0x0200..0x02ff, port 1)") tells it
+        // apart after a move better than its number alone.
+        return f.where.isEmpty() ? tr("Filter rule %1").arg(f.index + 1) : capitalized(f.where);
+    case ConfigFinding::Stream:
+        return tr("Transport stream");
+    }
+    return QString();
+}
+
+void CheckDialog::showSummary(int findings, int errors)
+{
+    const int warnings = findings - errors;
     const QString errorCount = errors == 1 ? tr("1 error") : tr("%1 errors").arg(errors);
     const QString warningCount = warnings == 1 ? tr("1 warning") : tr("%1 warnings").arg(warnings);
-    if (findings.isEmpty())
+    if (findings == 0)
         ui->summary->setText(tr("No problems found."));
     else if (errors > 0)
         ui->summary->setText(tr("%1 and %2. The configuration cannot be exported until the "
                                 "errors are corrected.").arg(errorCount, warningCount));
     else
         ui->summary->setText(tr("%1. The configuration can be exported.").arg(warningCount));
-    ui->hint->setVisible(!findings.isEmpty());
 }
 
 int CheckDialog::rowCount() const

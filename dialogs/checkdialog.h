@@ -38,6 +38,9 @@ private Q_SLOTS:
     void on_findings_itemActivated(QTreeWidgetItem *item, int column);
 
 private:
+    static QString whereText(const ConfigFinding &f, const TransportStreamCfg &cfg);
+    void showSummary(int findings, int errors);
+
     Ui::CheckDialogClass *ui;
     QList<ConfigFinding> m_findings;
 };

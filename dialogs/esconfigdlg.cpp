@@ -1,5 +1,6 @@
 #include "dialogs/esconfigdlg.h"
 
+#include "config/fields.h"
 #include "config/model.h"
 #include "config/number.h"
 #include "dialogs/valueentry.h"
@@ -21,7 +22,7 @@ ESConfigDlg::~ESConfigDlg()
 void ESConfigDlg::accept()
 {
     // Elementary PIDs stop at 0x1FFE: 0x1FFF is the null packet PID.
-    if (!parseNumber(ui->pid->text(), 0, 8190)) {
+    if (!parseNumber(ui->pid->text(), 0, MaxPid)) {
         warnInvalidField(tr("PID"), ui->pid, this);
         return;
     }

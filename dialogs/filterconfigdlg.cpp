@@ -1,5 +1,6 @@
 #include "dialogs/filterconfigdlg.h"
 
+#include "config/fields.h"
 #include "config/model.h"
 #include "config/number.h"
 #include "dialogs/valueentry.h"
@@ -44,17 +45,17 @@ void FilterConfigDlg::on_actionType_currentIndexChanged(int index)
 
 void FilterConfigDlg::accept()
 {
-    if (!parseNumber(ui->matchA->text(), 0, 8191)) {
+    if (!parseNumber(ui->matchA->text(), 0, MaxFilterPid)) {
         warnInvalidField(tr("Left match value"), ui->matchA, this);
         return;
     }
-    if (!parseNumber(ui->matchB->text(), 0, 8191)) {
+    if (!parseNumber(ui->matchB->text(), 0, MaxFilterPid)) {
         warnInvalidField(tr("Right match value"), ui->matchB, this);
         return;
     }
     // The new base takes part only in a remap; otherwise it is not judged,
     // and a text that is no PID leaves the rule's stored base.
-    if (ui->newBase->isEnabled() && !parseNumber(ui->newBase->text(), 0, 8191)) {
+    if (ui->newBase->isEnabled() && !parseNumber(ui->newBase->text(), 0, MaxFilterPid)) {
         warnInvalidField(tr("New Base"), ui->newBase, this);
         return;
     }
@@ -86,6 +87,6 @@ int FilterConfigDlg::exec(FilterCfg *cfg, bool add, bool hex)
     cfg->b = quint32(integerValue(ui->matchB->text()));
     if (ui->actionType->currentIndex() >= 0)
         cfg->action = ui->actionType->currentIndex();
-    cfg->newBase = numberOr(ui->newBase->text(), 0, 8191, cfg->newBase);
+    cfg->newBase = numberOr(ui->newBase->text(), 0, MaxFilterPid, cfg->newBase);
     return result;
 }

@@ -1,5 +1,6 @@
 #include "dialogs/simplefilterconfigdlg.h"
 
+#include "config/fields.h"
 #include "config/model.h"
 #include "config/number.h"
 #include "dialogs/valueentry.h"
@@ -21,11 +22,11 @@ SimpleFilterConfigDlg::~SimpleFilterConfigDlg()
 void SimpleFilterConfigDlg::accept()
 {
     // Filter rules may name the null packet PID 0x1FFF too.
-    if (!parseNumber(ui->oldPID->text(), 0, 8191)) {
+    if (!parseNumber(ui->oldPID->text(), 0, MaxFilterPid)) {
         warnInvalidField(tr("Old PID"), ui->oldPID, this);
         return;
     }
-    if (!parseNumber(ui->newPID->text(), 0, 8191)) {
+    if (!parseNumber(ui->newPID->text(), 0, MaxFilterPid)) {
         warnInvalidField(tr("New PID"), ui->newPID, this);
         return;
     }

@@ -11,7 +11,6 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
-#include <QListWidget>
 #include <QPointer>
 #include <QTabWidget>
 #include <QTextStream>
@@ -19,6 +18,7 @@
 
 #include <functional>
 
+#include "app/recordlist.h"
 #include "app/velunor.h"
 #include "dialogs/aboutdlg.h"
 #include "dialogs/addservicedlg.h"
@@ -141,7 +141,7 @@ int main(int argc, char *argv[])
     for (int i = 0; i < 3; ++i) {
         tabs->setCurrentIndex(i);
         if (i == 1)
-            window.findChild<QListWidget *>(QStringLiteral("filters"))->setCurrentRow(0);
+            window.findChild<RecordList *>(QStringLiteral("filters"))->setCurrentRow(0);
         QCoreApplication::processEvents();
         ok &= shoot.save(&window, QLatin1String(pages[i]));
     }

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QGroupBox>
-#include <QListWidget>
 #include <QMenu>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -12,6 +11,7 @@
 
 #include <memory>
 
+#include "app/recordlist.h"
 #include "app/velunor.h"
 #include "dialogs/settings.h"
 #include "tests/common/filehelpers.h"
@@ -57,15 +57,14 @@ inline void chooseIndex(QComboBox *combo, int index)
         QTest::keyClick(combo, Qt::Key_Down);
 }
 
-inline void clickRow(QListWidget *list, int row)
+inline void clickRow(RecordList *list, int row)
 {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(list->item(row)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->rowRect(row).center());
 }
 
-inline void doubleClickRow(QListWidget *list, int row)
+inline void doubleClickRow(RecordList *list, int row)
 {
-    const QPoint at = list->visualItemRect(list->item(row)).center();
+    const QPoint at = list->rowRect(row).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
@@ -122,10 +121,10 @@ inline QStringList popupMenu(const std::function<void()> &open, const QString &c
 }
 
 // Right click on a list row (below the entries when row is -1).
-inline QStringList contextMenu(QListWidget *list, int row, const QString &choose = QString())
+inline QStringList contextMenu(RecordList *list, int row, const QString &choose = QString())
 {
     return popupMenu([&]() {
-        const QPoint pos = row >= 0 ? list->visualItemRect(list->item(row)).center()
+        const QPoint pos = row >= 0 ? list->rowRect(row).center()
                                     : QPoint(5, list->viewport()->height() - 3);
         QContextMenuEvent event(QContextMenuEvent::Mouse, pos, list->viewport()->mapToGlobal(pos));
         QApplication::sendEvent(list->viewport(), &event);
@@ -133,12 +132,12 @@ inline QStringList contextMenu(QListWidget *list, int row, const QString &choose
 }
 
 // Each entry's text; an entry whose item data is not its position says so.
-inline QStringList texts(const QListWidget *list)
+inline QStringList texts(const RecordList *list)
 {
     QStringList t;
     for (int i = 0; i < list->count(); ++i) {
-        t << list->item(i)->text();
-        if (list->item(i)->data(Qt::UserRole).toInt() != i)
+        t << list->rowText(i);
+        if (list->model()->index(i, 0).data(Qt::UserRole).toInt() != i)
             t << QStringLiteral("<entry %1 carries the wrong position>").arg(i);
     }
     return t;
@@ -166,7 +165,7 @@ struct Window {
     template<typename T = QWidget>
     T *get(const char *name) const { return child<T>(w.get(), QString::fromLatin1(name)); }
     QLineEdit *edit(const char *name) const { return get<QLineEdit>(name); }
-    QListWidget *list(const char *name) const { return get<QListWidget>(name); }
+    RecordList *list(const char *name) const { return get<RecordList>(name); }
     void click(const char *button) const { QTest::mouseClick(get<QAbstractButton>(button), Qt::LeftButton); }
     void trigger(const char *action) const { get<QAction>(action)->trigger(); }
     const TransportStreamCfg &doc() const { return w->document(); }

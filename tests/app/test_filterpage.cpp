@@ -33,7 +33,7 @@ QList<int> order(const TransportStreamCfg &cfg)
 class TestFilterPage : public QObject {
     Q_OBJECT
     std::unique_ptr<Window> win;
-    QListWidget *list() { return win->list("filters"); }
+    RecordList *list() { return win->list("filters"); }
 
 private Q_SLOTS:
     void cleanup() { win.reset(); }

@@ -43,7 +43,7 @@ QString describe(const QList<ESCfg> &elements)
 struct Page : Window {
     explicit Page(const TransportStreamCfg &cfg = TransportStreamCfg(), bool hex = false)
         : Window(cfg, hex, 2), services(list("services")), elements(list("elements")) {}
-    QListWidget *services, *elements;
+    RecordList *services, *elements;
 };
 
 } // namespace

@@ -1,0 +1,73 @@
+#include "app/documentpage.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLineEdit>
+
+#include "config/number.h"
+#include "dialogs/settings.h"
+#include "dialogs/valueentry.h"
+
+void DocumentPage::attach(const PageContext &context)
+{
+    ui = context.ui;
+    doc = context.doc;
+    settings = context.settings;
+    QMetaObject::connectSlotsByName(this);
+}
+
+bool DocumentPage::commit(Refusal)
+{
+    return true;
+}
+
+bool DocumentPage::hex() const
+{
+    return settings->hex;
+}
+
+void DocumentPage::reportEdits()
+{
+    const auto report = [this]() { Q_EMIT edited(); };
+    for (QLineEdit *edit : findChildren<QLineEdit *>())
+        connect(edit, &QLineEdit::textChanged, this, report);
+    for (QAbstractButton *button : findChildren<QAbstractButton *>())
+        connect(button, &QAbstractButton::toggled, this, report);
+    for (QGroupBox *group : findChildren<QGroupBox *>())
+        connect(group, &QGroupBox::toggled, this, report);
+    for (QComboBox *combo : findChildren<QComboBox *>())
+        connect(combo, &QComboBox::currentIndexChanged, this, report);
+}
+
+// The ranges judge what the operator typed: a number left as the file gave
+// it stays, even where the editor would not take it, and a field that does
+// not take part (its group unchecked, its tables all off) never blocks.
+const DocumentPage::NumberField *DocumentPage::refusedField(const QList<NumberField> &numbers)
+{
+    for (const NumberField &f : numbers) {
+        if (f.field->isEnabled() && !fieldShows(f.field, f.stored) && !parseNumber(f.field->text(), f.least, f.greatest))
+            return &f;
+    }
+    return nullptr;
+}
+
+bool DocumentPage::refuse(const NumberField &f, Refusal refusal)
+{
+    if (refusal == Refusal::Warn)
+        warnInvalidField(QCoreApplication::translate("Velunor", f.name), f.field, window(),
+                         numberRangeText(f.least, f.greatest, hex() && !f.decimal));
+    return false;
+}
+
+qint32 DocumentPage::valueOf(const NumberField &f)
+{
+    return numberOr(f.field->text(), f.least, f.greatest, f.stored);
+}
+
+void DocumentPage::showStored(const NumberField &f)
+{
+    if (!fieldShows(f.field, f.stored))
+        f.field->setText(f.decimal ? QString::number(f.stored) : formatNumber(f.stored, 4, hex()));
+}
