@@ -11,6 +11,7 @@
 
 #include "config/cfgreader.h"
 #include "config/cfgwriter.h"
+#include "config/fileaccess.h"
 #include "dialogs/prompter.h"
 #include "import/importer.h"
 #include "psi/exportcheck.h"
@@ -24,9 +25,11 @@
 //
 // The pages are not bound live to `config`: the stream page and the service
 // editor are committed (validated and stored) before anything is written, and
-// a refused field ends the command before any file is opened. Files are
-// replaced through QSaveFile by the writer and by PsiVmProgram, so a failed
-// write leaves the previous file on disk as it was.
+// a refused field ends the command before any file is opened. Regular files
+// are replaced through QSaveFile by the writer and by PsiVmProgram, so a
+// failed write leaves the previous file on disk as it was; a FIFO or a device
+// chosen as the target is written in place, as a copy that leaves the
+// document's name, its unsaved state and the recent files alone.
 
 namespace {
 
@@ -36,10 +39,11 @@ QString configurationFilter()
 }
 
 // A name typed without a suffix gets the one of its kind: "stream" would be
-// written, and then never shown by Load's filter.
+// written, and then never shown by Load's filter. A name that stands for
+// something already (/dev/null, a FIFO) is taken as it is.
 QString withSuffix(const QString &name, const char *suffix)
 {
-    if (name.isEmpty() || !QFileInfo(name).suffix().isEmpty())
+    if (name.isEmpty() || !QFileInfo(name).suffix().isEmpty() || nameTaken(name))
         return name;
     return name + QLatin1Char('.') + QLatin1String(suffix);
 }
@@ -231,6 +235,12 @@ void Velunor::on_action_ExportToMUX_triggered()
 
     if (!commitPages())
         return;
+    if (!fileName.isEmpty() && sameRegularFile(fileName, target)) {
+        Prompter::warning(this, tr("Write Error"), tr("Your configuration could not be exported."),
+                          tr("%1 is the configuration's own file; choose another name.")
+                              .arg(QDir::toNativeSeparators(target)));
+        return;
+    }
 
     // Ask the engine first: a program it would have to cut short (more PMT
     // routines than the entry table has slots, for instance) is never written.
@@ -246,7 +256,7 @@ void Velunor::on_action_ExportToMUX_triggered()
 
     PsiVmProgram program;
     program.setDumpEnabled(true); // the psivm_prog array on stderr, for the device's tools
-    if (!program.open(target) || !program.generateProgram(config)) {
+    if (!program.open(target, OutputFile::ReaderWait::FailAtOnce) || !program.generateProgram(config)) {
         Prompter::warning(this, tr("Write Error"), tr("Your configuration could not be exported."),
                           program.errorString());
         return;
@@ -307,6 +317,8 @@ bool Velunor::maybeSave()
     }
 }
 
+// True when the target now holds the document; a FIFO or a device only got a
+// copy, and the document stays as unsaved as it was.
 bool Velunor::saveTo(const QString &target)
 {
     // Commit before the writer touches the target: a refused field must leave
@@ -315,11 +327,13 @@ bool Velunor::saveTo(const QString &target)
         return false;
 
     CfgWriter writer;
-    if (!writer.open(target) || !writer.write(config)) {
+    if (!writer.open(target, OutputFile::ReaderWait::FailAtOnce) || !writer.write(config)) {
         Prompter::warning(this, tr("Write Error"), tr("Your configuration could not be saved."),
                           writer.errorString());
         return false;
     }
+    if (writer.inPlace())
+        return false;
     history->setClean();
     rememberFile(target);
     return true;

@@ -2,6 +2,10 @@
 
 #include <QStringList>
 
+#include <functional>
+
+class QIODevice;
+
 class CfgReader;
 class MbnProgram;
 struct TransportStreamCfg;
@@ -24,7 +28,14 @@ int readConfiguration(const QString &fileName, CfgReader *reader, TransportStrea
 // when it is malformed (1).
 int readProgram(const QString &fileName, MbnProgram *program);
 int reportMalformed(const QString &fileName, int offset, const QString &reason);
-// The configuration in the canonical layout, to OUT (replaced only when the
-// whole text was written) or, for an empty name, to standard output; 2 when
-// it cannot be written.
+// Every file name may be "-" for the standard input or output.
+// The configuration in the canonical layout, to OUT or, for an empty name, to
+// standard output; 2 when it cannot be written.
 int writeConfiguration(const QString &command, const QString &outName, const TransportStreamCfg &cfg);
+// Writes OUT through OutputFile (a regular file replaced only when all of it
+// was written, a FIFO or device in place); 2, with the reason on standard
+// error, when it is refused or cannot be written.
+int writeOutput(const QString &command, const QString &outName, const std::function<bool(QIODevice *)> &writeAll);
+// 2, with "OUT is the input file; choose another name", when OUT is the same
+// regular file as the input (through any path or link), else 0.
+int refuseOwnInput(const QString &command, const QString &inName, const QString &outName);

@@ -16,7 +16,7 @@ int runExport(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Exports a MUX configuration as a MUX binary (PSI VM program). The configuration is "
         "checked first; OUT is written only when it can be exported, and replaced only when "
-        "the whole program was written."));
+        "the whole program was written; '-' is the standard input or output."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the configuration to read (.mux)"),
                                  QStringLiteral("export FILE.mux"));
@@ -37,6 +37,8 @@ int runExport(const QStringList &arguments)
     }
     const QString fileName = files.at(0);
     const QString outName = files.at(1);
+    if (const int refused = refuseOwnInput(QStringLiteral("export"), fileName, outName))
+        return refused;
 
     CfgReader reader;
     TransportStreamCfg cfg;

@@ -12,7 +12,8 @@ int runFormat(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Reads a MUX configuration and writes it in the canonical layout, to standard output "
-        "or to OUT. OUT is replaced only when the whole text was written."));
+        "or to OUT. OUT is replaced only when the whole text was written; '-' is the standard "
+        "input or output."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the configuration to read"),
                                  QStringLiteral("format FILE.mux"));

@@ -16,7 +16,8 @@ int runImport(const QStringList &arguments)
         "Builds a configuration from what is on air: the PSI/SI tables of an MPEG-2 transport "
         "stream (188-, 192- or 204-byte packets), or the sections that a MUX binary (.mbn) sends. "
         "The configuration goes to standard output or to OUT; what it cannot hold is reported as "
-        "a warning. A capture is read until every table has been seen twice."));
+        "a warning. A capture is read until every table has been seen twice. '-' is the standard "
+        "input (a MUX binary or a capture, told by its first bytes) or output."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the capture (.ts, .m2ts) or MUX binary (.mbn)"),
                                  QStringLiteral("import FILE"));
@@ -63,6 +64,9 @@ int runImport(const QStringList &arguments)
     options.maxPackets = qint64(packets);
 
     const QString fileName = files.first();
+    const QString outName = parser.isSet(outputOption) ? parser.value(outputOption) : QStringLiteral("-");
+    if (const int refused = refuseOwnInput(QStringLiteral("import"), fileName, outName))
+        return refused;
     const ImportResult result = importFile(fileName, options);
     if (result.status != ImportResult::Imported) {
         err << fileName << ": error: " << result.error << '\n';
@@ -71,6 +75,5 @@ int runImport(const QStringList &arguments)
     for (const QString &warning : result.warnings)
         err << fileName << ": warning: " << warning << '\n';
     err.flush();
-    return writeConfiguration(QStringLiteral("import"),
-                              parser.isSet(outputOption) ? parser.value(outputOption) : QString(), result.cfg);
+    return writeConfiguration(QStringLiteral("import"), outName, result.cfg);
 }

@@ -1,4 +1,3 @@
-#include <QFile>
 #include <QTextStream>
 
 #include <cstdio>
@@ -7,7 +6,7 @@
 #include "config/cfgreader.h"
 #include "config/cfgwriter.h"
 #include "config/number.h"
-#include "config/savefile.h"
+#include "config/fileaccess.h"
 #include "mbn/mbnprogram.h"
 
 namespace {
@@ -71,22 +70,29 @@ int readProgram(const QString &fileName, MbnProgram *program)
 
 int writeConfiguration(const QString &command, const QString &outName, const TransportStreamCfg &cfg)
 {
-    QTextStream err(stderr);
     // Written in pieces: a large document's text is never held whole.
     const auto writeAll = [&cfg](QIODevice *device) { return CfgWriter::writeText(device, cfg); };
-    if (!outName.isEmpty()) {
-        QString error;
-        if (!writeFileAtomically(outName, writeAll, &error)) {
-            // Led by the file's name, as export and ts report theirs.
-            err << outName << ": error: cannot write: " << error << '\n';
-            return 2;
-        }
+    return writeOutput(command, outName.isEmpty() ? QStringLiteral("-") : outName, writeAll);
+}
+
+int writeOutput(const QString &command, const QString &outName, const std::function<bool(QIODevice *)> &writeAll)
+{
+    OutputFile out(outName);
+    if (out.open() && out.write(writeAll))
         return 0;
-    }
-    QFile out;
-    if (!out.open(stdout, QIODevice::WriteOnly) || !writeAll(&out) || !out.flush()) {
-        err << "velunor-cli " << command << ": cannot write to standard output\n";
-        return 2;
-    }
-    return 0;
+    QTextStream err(stderr);
+    if (outName == QLatin1String("-"))
+        err << "velunor-cli " << command << ": cannot write to standard output: " << out.errorString() << '\n';
+    else // led by the file's name, as the readers report theirs
+        err << outName << ": error: cannot write: " << out.errorString() << '\n';
+    return 2;
+}
+
+int refuseOwnInput(const QString &command, const QString &inName, const QString &outName)
+{
+    if (!sameRegularFile(inName, outName))
+        return 0;
+    QTextStream(stderr) << "velunor-cli " << command << ": " << outName
+                        << " is the input file; choose another name\n";
+    return 2;
 }

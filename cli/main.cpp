@@ -41,6 +41,8 @@ int main(int argc, char *argv[])
         "  dump FILE.mbn                       disassemble a MUX binary\n"
         "  ts FILE.mbn OUT.ts [--seconds N]    render a MUX binary as an MPEG-2 transport stream\n"
         "  import FILE.ts|FILE.mbn [-o OUT.mux]  build a configuration from a capture or a MUX binary\n\n"
+        "Any FILE or OUT may be '-' for the standard input or output; FIFOs and devices are "
+        "read and written in place.\n\n"
         "Run 'velunor-cli COMMAND --help' for the options of a command."));
     parser.addHelpOption();
     parser.addVersionOption();

@@ -1,46 +1,42 @@
 #include <QCommandLineParser>
 #include <QDateTime>
-#include <QSaveFile>
+#include <QFileDevice>
 #include <QTextStream>
 
 #include "commands.h"
-#include "config/savefile.h"
+#include "config/fileaccess.h"
 #include "mbn/mbnprogram.h"
 #include "mbn/tsrender.h"
 
 namespace {
 
-// Writes the stream a second at a time, so an hour of it never sits in
-// memory, through one QSaveFile: the last piece goes through commitGuarded,
-// and any short write before it cancels the file, so OUT is either the whole
-// new stream or what it was before.
-bool writeStream(const QString &outName, TsRenderer &renderer, int seconds, QString *error)
+// Renders the stream a second at a time, so an hour of it never sits in
+// memory; *why says how far it got when writing failed.
+bool writeStream(QIODevice *device, TsRenderer &renderer, int seconds, QString *why)
 {
-    QSaveFile file(outName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
     QByteArray piece;
     for (int second = 1; second <= seconds; ++second) {
         piece.clear();
         renderer.renderPackets(TsRenderer::PacketsPerSecond, &piece);
-        if (second == seconds)
-            return commitGuarded(file, piece, error);
-        const qint64 written = file.write(piece);
+        // Written on after a short write: the next write meets the fault and
+        // names it (a full disk, a reader that went away).
+        qint64 written = 0;
+        for (qint64 n = 0; written < piece.size(); written += n) {
+            if ((n = device->write(piece.constData() + written, piece.size() - written)) <= 0)
+                break;
+        }
         if (written != piece.size()) {
-            // A short write sets no error on the device; say what happened.
-            *error = QStringLiteral("only %1 of %2 bytes written after %3 s of the stream")
-                         .arg(qMax<qint64>(0, written))
-                         .arg(piece.size())
-                         .arg(second - 1);
-            if (file.error() != QFileDevice::NoError)
-                *error += QLatin1String(": ") + file.errorString();
-            file.cancelWriting();
+            *why = QStringLiteral("only %1 of %2 bytes written after %3 s of the stream")
+                       .arg(written)
+                       .arg(piece.size())
+                       .arg(second - 1);
+            const auto *file = qobject_cast<const QFileDevice *>(device);
+            if (file && file->error() != QFileDevice::NoError)
+                *why += QLatin1String(": ") + file->errorString();
             return false;
         }
     }
-    return false; // not reached: seconds >= 1
+    return true;
 }
 
 } // namespace
@@ -56,7 +52,7 @@ int runTs(const QStringList &arguments)
         "out: every table section on its PID, repeated at its routine's interval (without "
         "interval instructions, at the default times of a new configuration), at a constant "
         "1000 packets per second with null packets in between. OUT is replaced only when the "
-        "whole stream was written."));
+        "whole stream was written; '-' is the standard input or output."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the MUX binary to read (.mbn)"),
                                  QStringLiteral("ts FILE.mbn"));
@@ -86,6 +82,8 @@ int runTs(const QStringList &arguments)
     }
     const QString fileName = files.at(0);
     const QString outName = files.at(1);
+    if (const int refused = refuseOwnInput(QStringLiteral("ts"), fileName, outName))
+        return refused;
 
     MbnProgram program;
     if (const int failed = readProgram(fileName, &program))
@@ -95,9 +93,12 @@ int runTs(const QStringList &arguments)
         return reportMalformed(fileName, renderer.errorOffset(), renderer.errorString());
     renderer.setStartTime(QDateTime::currentDateTimeUtc());
 
-    QString error;
-    if (!writeStream(outName, renderer, seconds, &error)) {
-        err << outName << ": error: cannot write: " << error << '\n';
+    // OUT is either the whole new stream or, when it is a regular file, what
+    // it was before.
+    QString why;
+    OutputFile out(outName);
+    if (!out.open() || !out.write([&](QIODevice *device) { return writeStream(device, renderer, seconds, &why); })) {
+        err << outName << ": error: cannot write: " << (why.isEmpty() ? out.errorString() : why) << '\n';
         return 2;
     }
     return 0;

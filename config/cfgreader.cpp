@@ -1,7 +1,6 @@
 #include "config/cfgreader.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include <iterator>
 
 #include "config/fields.h"
+#include "config/fileaccess.h"
 #include "config/number.h"
 
 // A note naming the place in this file that found the fault, kept for the
@@ -122,26 +122,20 @@ bool CfgReader::open(const QString &fileName)
     m_errorString.clear();
     m_diagnostic.clear();
 
-    // The type is checked before opening: opening a FIFO would wait for a
-    // writer, and a device such as /dev/zero never ends.
-    const QFileInfo info(fileName);
-    if (info.isDir()) {
-        m_errorString = tr("cannot open '%1': it is a directory").arg(fileName);
+    // A regular file's size is checked before reading; anything else (a
+    // pipe, a FIFO, /dev/zero) is read until it passes the bound (fill()).
+    auto file = std::make_unique<QFile>();
+    bool regular = false;
+    QString error;
+    if (!openInput(fileName, file.get(), &regular, &error)) {
+        m_errorString = tr("cannot open '%1': %2").arg(fileName, error);
         return false;
     }
-    if (info.exists() && !info.isFile()) {
-        m_errorString = tr("cannot open '%1': it is not a regular file").arg(fileName);
-        return false;
-    }
-    if (info.size() > MaxFileSize) {
+    if (regular && file->size() > MaxFileSize) {
         m_errorString = tooLarge(fileName);
         return false;
     }
-    auto file = std::make_unique<QFile>(fileName);
-    if (!file->open(QIODevice::ReadOnly)) {
-        m_errorString = tr("cannot open '%1': %2").arg(fileName, file->errorString());
-        return false;
-    }
+    m_sourceName = fileName;
     m_file = std::move(file);
     return true;
 }
@@ -207,9 +201,9 @@ bool CfgReader::fill()
     m_window.resize(before + qMax<qint64>(n, 0));
     m_fileSize += qMax<qint64>(n, 0);
     if (n < 0) {
-        m_readError = tr("cannot read '%1': %2").arg(m_source->fileName(), m_source->errorString());
+        m_readError = tr("cannot read '%1': %2").arg(m_sourceName, m_source->errorString());
     } else if (m_fileSize > MaxFileSize) {
-        m_readError = tooLarge(m_source->fileName());
+        m_readError = tooLarge(m_sourceName);
     }
     if (n <= 0 || !m_readError.isEmpty()) {
         m_source = nullptr;

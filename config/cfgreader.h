@@ -46,8 +46,10 @@ public:
     // pipe named by mistake (/dev/zero) must not fill the memory.
     static constexpr qint64 MaxFileSize = qint64(64) << 20;
 
-    // Opens the file for parse(); false (with errorString()) when it cannot
-    // be opened, is no regular file or is over MaxFileSize.
+    // Opens the file for parse(); "-" and /dev/stdin are the standard input.
+    // False (with errorString()) when it cannot be opened, is a directory or
+    // is a regular file over MaxFileSize; other input is refused while it is
+    // read, one byte past MaxFileSize.
     bool open(const QString &fileName);
 
     // Parses the opened file, reading it piece by piece so that the text
@@ -134,6 +136,7 @@ private:
     // Input: the bytes [m_base, m_base + m_window.size()) of the file or buffer.
     std::unique_ptr<QFile> m_file; // opened by open(), read by parse()
     QFile *m_source = nullptr;     // the file being read; null: all input is in the window
+    QString m_sourceName;          // its name as given, for messages
     QByteArray m_window;
     qsizetype m_base = 0;
     qsizetype m_keep = 0;          // the earliest input offset still needed

@@ -1,13 +1,12 @@
 #include "config/cfgwriter.h"
 
-#include <QSaveFile>
+#include <QIODevice>
 
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 
 #include "config/fields.h"
-#include "config/savefile.h"
 
 namespace {
 
@@ -271,11 +270,11 @@ bool CfgWriter::writeText(QIODevice *device, const TransportStreamCfg &cfg)
     return emitDocument(e, cfg);
 }
 
-bool CfgWriter::open(const QString &fileName)
+bool CfgWriter::open(const QString &fileName, OutputFile::ReaderWait wait)
 {
     m_errorString.clear();
-    m_file = std::make_unique<QSaveFile>(fileName);
-    if (!m_file->open(QIODevice::WriteOnly)) {
+    m_file = std::make_unique<OutputFile>(fileName);
+    if (!m_file->open(wait)) {
         m_errorString = tr("cannot write '%1': %2").arg(fileName, m_file->errorString());
         m_file.reset();
         return false;
@@ -290,12 +289,9 @@ bool CfgWriter::write(const TransportStreamCfg &cfg)
             m_errorString = tr("no file is open for writing");
         return false;
     }
-    const std::unique_ptr<QSaveFile> file = std::move(m_file);
-    QString error;
     const auto writeAll = [&cfg](QIODevice *device) { return writeText(device, cfg); };
-    if (!commitGuarded(*file, writeAll, &error)) {
-        m_errorString = tr("cannot write '%1': %2").arg(file->fileName(), error);
-        return false;
-    }
-    return true;
+    const bool written = m_file->write(writeAll);
+    if (!written)
+        m_errorString = tr("cannot write '%1': %2").arg(m_file->fileName(), m_file->errorString());
+    return written;
 }

@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "config/fileaccess.h"
 #include "config/number.h"
+#include "format/mbnformat.h"
 #include "import/sitables.h"
 #include "mbn/mbnprogram.h"
 #include "psi/exportcheck.h"
@@ -167,27 +169,59 @@ ImportResult importProgram(const MbnProgram &program)
     return result;
 }
 
+namespace {
+
+// A stream without a name is told by its first bytes. A MUX binary opens
+// with its entry table: unused slots 0xFFFF, the others even offsets past the
+// table, the filter table and the closing routine always there. A transport
+// stream never does: a packet's sync byte and PID make slot 0 odd or slot 1
+// point into the table.
+bool startsLikeProgram(QIODevice *in)
+{
+    QByteArray head;
+    in->startTransaction();
+    readBounded(in, Mbn::EntryTableSize - 1, &head);
+    in->rollbackTransaction();
+    if (head.size() < Mbn::EntryTableSize)
+        return false;
+    for (int slot = 0; slot < Mbn::EntrySlots; ++slot) {
+        const int offset = (quint8(head.at(2 * slot)) << 8) | quint8(head.at(2 * slot + 1));
+        const bool required = slot == Mbn::SlotFilterTable || slot == Mbn::SlotClosing;
+        if (offset == Mbn::UnusedEntry ? required : offset < Mbn::EntryTableSize || offset % 2 != 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 ImportResult importFile(const QString &fileName, const ImportOptions &options)
 {
     ImportResult result;
+    result.status = ImportResult::Unreadable;
+    QFile file;
+    bool regular = false;
+    if (!openInput(fileName, &file, &regular, &result.error))
+        return result;
+    const bool program = isStandardInput(fileName)
+        ? startsLikeProgram(&file)
+        : QFileInfo(fileName).suffix().compare(QLatin1String("mbn"), Qt::CaseInsensitive) == 0;
+    if (!program)
+        return importTransportStream(&file, options);
     QByteArray bytes;
-    if (QFileInfo(fileName).suffix().compare(QLatin1String("mbn"), Qt::CaseInsensitive) != 0) {
-        QFile file(fileName);
-        if (file.open(QIODevice::ReadOnly))
-            return importTransportStream(&file, options);
+    if (!readBounded(&file, MbnProgram::LargestFile, &bytes)) {
         result.error = file.errorString();
-    } else if (MbnProgram::readFile(fileName, &bytes, &result.error)) {
-        if (bytes.size() > MbnProgram::LargestFile) {
-            result.error = QStringLiteral("the file is larger than any MUX binary");
-            return result;
-        }
-        MbnProgram program;
-        if (program.parse(bytes))
-            return importProgram(program);
-        result.error = QStringLiteral("error at offset %1: %2")
-                           .arg(hexNumber(qMax(0, program.errorOffset()), 4), program.errorString());
         return result;
     }
-    result.status = ImportResult::Unreadable;
+    result.status = ImportResult::NothingFound;
+    if (bytes.size() > MbnProgram::LargestFile) {
+        result.error = QStringLiteral("the file is larger than any MUX binary");
+        return result;
+    }
+    MbnProgram mbn;
+    if (mbn.parse(bytes))
+        return importProgram(mbn);
+    result.error = QStringLiteral("error at offset %1: %2")
+                       .arg(hexNumber(qMax(0, mbn.errorOffset()), 4), mbn.errorString());
     return result;
 }

@@ -30,5 +30,6 @@ using ImportOptions = TsScanOptions;
 ImportResult importTransportStream(QIODevice *in, const ImportOptions &options);
 ImportResult importProgram(const MbnProgram &program);
 // A file named *.mbn is read as a MUX binary, anything else as a transport
-// stream, which is read a block at a time and never whole.
+// stream, which is read a block at a time and never whole; the standard
+// input ("-", /dev/stdin) is told by its first bytes.
 ImportResult importFile(const QString &fileName, const ImportOptions &options);

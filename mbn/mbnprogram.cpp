@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "config/fileaccess.h"
 #include "config/number.h"
 
 namespace {
@@ -397,12 +398,12 @@ bool MbnProgram::fail(int offset, const QString &reason)
 
 bool MbnProgram::readFile(const QString &fileName, QByteArray *bytes, QString *error)
 {
-    QFile file(fileName);
-    if (file.open(QIODevice::ReadOnly))
-        *bytes = file.read(LargestFile + 1);
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
+    QFile file;
+    bool regular = false;
+    if (!openInput(fileName, &file, &regular, error))
         return false;
-    }
-    return true;
+    if (readBounded(&file, LargestFile, bytes))
+        return true;
+    *error = file.errorString();
+    return false;
 }

@@ -67,9 +67,10 @@ public:
     // reaches beyond 80 KiB; a far larger file is not a MUX binary.
     static constexpr qint64 LargestFile = 1 << 20;
 
-    // The bytes of a file that should hold a MUX binary, at most one byte
-    // more than LargestFile, so that a large file is refused without being
-    // read whole. False, with the file's error, when it cannot be read.
+    // The bytes of a file that should hold a MUX binary ("-": the standard
+    // input), at most one byte more than LargestFile, so that a large file,
+    // a pipe or /dev/zero is refused without being read whole. False, with
+    // the file's error, when it cannot be read.
     static bool readFile(const QString &fileName, QByteArray *bytes, QString *error);
 
     // Decodes the entry table, every routine it points to and the filter

@@ -8,10 +8,11 @@
 using namespace Mbn;
 
 PsiVmProgram::PsiVmProgram(PsiBuffer::Mode mode)
-    : QSaveFile(nullptr)
-    , m_buffer(mode)
+    : m_buffer(mode)
 {
 }
+
+PsiVmProgram::~PsiVmProgram() = default;
 
 // Reports only while encoding: a measuring build runs past every limit by
 // design, and builds no message text for it.

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
-#include <QSaveFile>
 #include <QString>
+
+#include <memory>
+
+#include "config/fileaccess.h"
 
 #include "psi/psibuffer.h"
 
@@ -13,21 +16,26 @@ struct ServiceCfg;
 // entry table of 48 slots, then per table a section image (all but
 // section_length and CRC_32, which the device completes) followed by the
 // routine that assembles and sends it, then the PID filter table and the
-// closing routine. Written through QSaveFile so that a failed or refused
-// export never leaves a truncated .mbn behind.
+// closing routine. Written through OutputFile so that a failed or refused
+// export never leaves a truncated .mbn behind, and a FIFO or a device named
+// as the target is written in place.
 //
 // Built with a measuring buffer, the program has the size of the real one but
 // blank section images, and nothing is reported: the export check sizes
 // configurations that way, however large.
-class PsiVmProgram : public QSaveFile
+class PsiVmProgram
 {
 public:
     explicit PsiVmProgram(PsiBuffer::Mode mode = PsiBuffer::Mode::Encode);
+    ~PsiVmProgram();
+    Q_DISABLE_COPY_MOVE(PsiVmProgram)
 
-    using QSaveFile::open;
-    // Opens the target through a temporary file; nothing replaces it before
-    // generateProgram() commits.
-    bool open(const QString &fileName);
+    // Opens the target (a regular one through a temporary file); nothing
+    // replaces it before generateProgram() commits.
+    bool open(const QString &fileName, OutputFile::ReaderWait wait = OutputFile::ReaderWait::Wait);
+    // True once open() found a FIFO or a device, written in place.
+    bool inPlace() const { return m_output && m_output->inPlace(); }
+    QString errorString() const { return m_errorString; }
 
     // The export driver: checks the configuration (exportProblems), builds the
     // program, writes it in one guarded commit and, when dumping is on, prints
@@ -97,4 +105,6 @@ private:
     int m_context = -1;
     bool m_dumpEnabled = false;
     bool m_encodingError = false;
+    std::unique_ptr<OutputFile> m_output;
+    QString m_errorString;
 };

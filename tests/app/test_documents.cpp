@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 
 #include "config/cfgreader.h"
+#include "config/cfgwriter.h"
+#include "psi/psivmprogram.h"
 #include "pagedriver.h"
 #include "tests/common/bytecompare.h"
 #include "tests/common/filehelpers.h"
@@ -127,8 +129,11 @@ private Q_SLOTS:
         const QString file = copyOf(document);
         const bool loads = command == "Load" || command == "Import";
         load(file);
-        const QString target = path(at == "parent is a file" ? "plain/out" : "out") + (command == "ExportToMUX" ? ".mbn" : ".mux");
-        if (at == "parent is a file")
+        const QString target = at == "the loaded file" ? file
+            : path(at == "parent is a file" ? "plain/out" : "out") + (command == "ExportToMUX" ? ".mbn" : ".mux");
+        if (at == "a link to the loaded file" || at == "a dangling link" || at == "a link loop")
+            QVERIFY(QFile::link(at == "a dangling link" ? "missing" : at == "a link loop" ? target : file, target));
+        else if (at == "parent is a file")
             QVERIFY(writeWholeFile(QFileInfo(target).absolutePath(), "a plain file\n"));
         else if (at == "directory")
             QVERIFY(QDir().mkpath(target));
@@ -136,7 +141,7 @@ private Q_SLOTS:
             QVERIFY(writeWholeFile(target, "transport-stream {\n") && QFile::resize(target, CfgReader::MaxFileSize + 1));
         else if (at.endsWith(".mux") || at.endsWith(".ts"))
             QVERIFY(writeWholeFile(target, testData("documents/" + at)));
-        else if (at != "nothing")
+        else if (at != "nothing" && at != "the loaded file")
             QVERIFY(writeWholeFile(target, QByteArray(30, 'p')));
         const QByteArray targetBefore = readWholeFile(target);
         const QStringList entriesBefore = dirEntries(dir->path());
@@ -157,6 +162,61 @@ private Q_SLOTS:
         QCOMPARE(readWholeFile(file), testData(document));
         QCOMPARE(readWholeFile(target), targetBefore);
         QCOMPARE(dirEntries(dir->path()), entriesBefore); // no temporary file left behind
+    }
+
+    // A FIFO or a device chosen for Save, Save As or Export is written in
+    // place, as a copy: the node stays, no suffix is added to a name that
+    // exists, and the document keeps its name, unsaved state and recent
+    // files. A FIFO without a reader fails at once instead of freezing.
+    void writesInPlace_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<QString>("why");
+        for (const char *command : {"Save", "SaveAs", "ExportToMUX"}) {
+            QTest::addRow("%s, FIFO with a reader", command) << command << "fifo" << "";
+            QTest::addRow("%s, FIFO without a reader", command) << command << "lonely fifo" << "no program is reading";
+            QTest::addRow("%s, null device", command) << command << "null" << "";
+            QTest::addRow("%s, full device", command) << command << "full" << "No space left on device";
+        }
+    }
+    void writesInPlace()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, node);
+        QFETCH(QString, why);
+        const QString target = path("node"), file = copyOf("example.mux");
+        const QByteArray encoded = QFile::encodeName(target);
+        if (node.endsWith("fifo"))
+            QVERIFY(::mkfifo(encoded.constData(), 0600) == 0);
+        else if (!makeDevice(target, node == "null" ? 3 : 7))
+            QSKIP("character devices cannot be made or opened here");
+        const int reader = node == "fifo" ? ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+        if (command != "Save") // Save asks for a name only for an untitled document
+            load(file);
+        typeText(win->edit("netName"), "Edited Net");
+        const QString title = win->w->windowTitle();
+        const QStringList recent = win->w->currentSettings().recentFiles, entries = dirEntries(dir->path());
+        win->prompter.fileNames.enqueue(target);
+        win->trigger(qPrintable("action_" + command));
+
+        QCOMPARE(win->prompter.titles(), why.isEmpty() ? QStringList() : QStringList{"Write Error"});
+        QVERIFY(win->prompter.messages.value(0).informativeText.contains(why));
+        QCOMPARE(win->w->documentFileName(), command == "Save" ? QString() : file);
+        QCOMPARE(win->w->windowTitle(), title);
+        QVERIFY(win->w->hasUnsavedChanges());
+        QCOMPARE(win->w->currentSettings().recentFiles, recent);
+        QCOMPARE(dirEntries(dir->path()), entries); // no node.mux or node.mbn beside it
+        struct stat st = {};
+        QVERIFY(::lstat(encoded.constData(), &st) == 0 && (node.endsWith("fifo") ? S_ISFIFO(st.st_mode) : S_ISCHR(st.st_mode)));
+        if (reader < 0)
+            return;
+        QByteArray got(1 << 16, '\0');
+        got.resize(qMax<ssize_t>(0, ::read(reader, got.data(), size_t(got.size()))));
+        ::close(reader);
+        PsiVmProgram program;
+        QVERIFY(command != "ExportToMUX" || program.buildProgram(win->doc()));
+        COMPARE_BYTES(got, command == "ExportToMUX" ? program.program() : CfgWriter::toText(win->doc()));
     }
 
     void prompt_data() { rowsFrom("documents/prompts.txt", {"command", "edit", "answer", "nameGiven", "proceeds", "invalidField"}); }
