@@ -4,6 +4,35 @@
 #include "commands.h"
 #include "import/importer.h"
 
+namespace {
+
+// --bitrate, --max-seconds and --max-packets, in that order; false with a
+// message on err for a value that is not a number or too small.
+bool readBounds(const QCommandLineParser &parser, const QList<QCommandLineOption> &bounds, ImportOptions *options,
+                QTextStream &err)
+{
+    auto number = [&](const QCommandLineOption &option, double least, double *out) {
+        if (!parser.isSet(option))
+            return true;
+        bool ok = false;
+        *out = parser.value(option).toDouble(&ok);
+        if (ok && *out >= least)
+            return true;
+        err << "velunor-cli import: --" << option.names().constFirst() << " must be a number of at least "
+            << least << ", not '" << parser.value(option) << "'\n";
+        return false;
+    };
+    double bitrate = 0, seconds = -1, packets = -1;
+    if (!number(bounds.at(0), 1, &bitrate) || !number(bounds.at(1), 0, &seconds) || !number(bounds.at(2), 1, &packets))
+        return false;
+    options->bitrate = qint64(bitrate);
+    options->maxSeconds = seconds;
+    options->maxPackets = qint64(packets);
+    return true;
+}
+
+} // namespace
+
 // velunor-cli import FILE.ts|FILE.mbn [-o OUT.mux] [--bitrate N] [--max-seconds N]
 //                    [--max-packets N] [--whole]
 // Warnings on standard error, FILE: warning: MESSAGE. Exit codes: 0 written
@@ -45,23 +74,8 @@ int runImport(const QStringList &arguments)
     }
     ImportOptions options;
     options.earlyStop = !parser.isSet(wholeOption);
-    auto number = [&](const QCommandLineOption &option, double least, double *out) {
-        if (!parser.isSet(option))
-            return true;
-        bool ok = false;
-        *out = parser.value(option).toDouble(&ok);
-        if (ok && *out >= least)
-            return true;
-        err << "velunor-cli import: --" << option.names().constFirst() << " must be a number of at least "
-            << least << ", not '" << parser.value(option) << "'\n";
-        return false;
-    };
-    double bitrate = 0, seconds = -1, packets = -1;
-    if (!number(bitrateOption, 1, &bitrate) || !number(secondsOption, 0, &seconds) || !number(packetsOption, 1, &packets))
+    if (!readBounds(parser, {bitrateOption, secondsOption, packetsOption}, &options, err))
         return 2;
-    options.bitrate = qint64(bitrate);
-    options.maxSeconds = seconds;
-    options.maxPackets = qint64(packets);
 
     const QString fileName = files.first();
     const QString outName = parser.isSet(outputOption) ? parser.value(outputOption) : QStringLiteral("-");

@@ -3,10 +3,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include "config/fileaccess.h"
 #include "config/number.h"
 #include "format/mbnformat.h"
-#include "import/sitables.h"
+#include "import/configbuilder.h"
+#include "import/sectioncollector.h"
 #include "mbn/mbnprogram.h"
 #include "psi/exportcheck.h"
 
@@ -57,12 +60,52 @@ void missingTables(const TransportStreamCfg &cfg, const char *where, QList<Impor
                                   + QLatin1String(": the services' events are not known")});
 }
 
+// The complete tables of a collector, decoded for the builder.
+DecodedTable decoded(const CollectedTable &t)
+{
+    DecodedTable d{t.pid, t.tableId, t.extension, t.completeVersion, t.versions, t.sightings, t.first, t.last,
+                   {}, {}, {}, {}, {}, {}};
+    for (const QByteArray &section : t.complete) {
+        switch (t.tableId) {
+        case TableId::Pat: d.pat.append(decodeTable<PatSection>(section)); break;
+        case TableId::Pmt: d.pmt.append(decodeTable<PmtSection>(section)); break;
+        case TableId::SdtActual: d.sdt.append(decodeTable<SdtSection>(section)); break;
+        case TableId::NitActual: d.nit.append(decodeTable<NitSection>(section)); break;
+        case TableId::EitPfActual: d.eit.append(decodeTable<EitSection>(section)); break;
+        default: d.cat.append(decodeTable<CatSection>(section)); break;
+        }
+    }
+    return d;
+}
+
+DecodedTables decoded(const SectionCollector &collector)
+{
+    DecodedTables out;
+    for (const CollectedTable &t : collector.tables()) {
+        if (!t.isComplete())
+            continue;
+        if (&t == collector.pat())
+            out.pat = int(out.tables.size());
+        out.tables.append(decoded(t));
+    }
+    const CollectedTdt &tdt = collector.tdt();
+    if (!tdt.section.isEmpty())
+        out.tdt = decodeTdt(tdt.section);
+    out.tdtSightings = tdt.sightings;
+    out.tdtFirst = tdt.first;
+    out.tdtLast = tdt.last;
+    out.realTimeTdt = tdt.realTime;
+    out.crcFailures = collector.crcFailures();
+    out.overflowed = collector.overflowed();
+    return out;
+}
+
 } // namespace
 
 ImportResult importTransportStream(QIODevice *in, const ImportOptions &options)
 {
     ImportResult result;
-    SiTables tables;
+    SectionCollector tables;
     TsScanner scanner;
     if (!scanner.scan(in, options, &tables)) {
         result.status = ImportResult::Unreadable;
@@ -74,7 +117,7 @@ ImportResult importTransportStream(QIODevice *in, const ImportOptions &options)
                                       "204 bytes apart)");
         return result;
     }
-    if (!tables.hasPat()) {
+    if (!tables.pat()) {
         result.error = QStringLiteral("no PAT with a valid CRC_32 in %1 packet%2 of %3 bytes")
                            .arg(scanner.packets())
                            .arg(scanner.packets() == 1 ? "" : "s")
@@ -90,56 +133,52 @@ ImportResult importTransportStream(QIODevice *in, const ImportOptions &options)
     if (options.maxSeconds >= 0 && scanner.msPerPacket() <= 0)
         warnings.append({-1, QStringLiteral("the capture has no time base (no PCR, and no bitrate was given), "
                                             "so the time bound did not apply")});
-    result.cfg = tables.build(scanner.msPerPacket(), &warnings);
+    result.cfg = buildConfiguration(decoded(tables), scanner.msPerPacket(), &warnings);
     missingTables(result.cfg, "in the capture", &warnings);
     result.warnings = labelled(warnings, result.cfg);
     result.status = ImportResult::Imported;
     return result;
 }
 
-ImportResult importProgram(const MbnProgram &program)
+namespace {
+
+// Runs every routine into the collector; the repetition interval of each
+// slot, -1 where none is set.
+QList<int> runRoutines(const MbnProgram &program, SectionCollector &tables, QList<ImportWarning> *warnings)
 {
-    ImportResult result;
-    SiTables tables;
-    tables.setFromProgram(true);
-    QList<ImportWarning> warnings;
-    int intervals[Mbn::EntrySlots];
-    std::fill(std::begin(intervals), std::end(intervals), -1);
-    bool timed = false;
+    QList<int> intervals(Mbn::EntrySlots, -1);
     for (const MbnRoutine &routine : program.routines()) {
         MbnSentSection sent;
         QString error;
         if (!program.run(routine, &sent, &error)) {
-            warnings.append({-1, QStringLiteral("the routine of entry slot %1 does not run (%2); left out")
-                                     .arg(routine.slot)
-                                     .arg(error)});
+            warnings->append({-1, QStringLiteral("the routine of entry slot %1 does not run (%2); left out")
+                                      .arg(routine.slot)
+                                      .arg(error)});
             continue;
         }
         if (sent.realTimeTdt)
             tables.addRealTimeTdt();
         if (sent.pid >= 0 && !sent.section.isEmpty())
             tables.addSection(sent.pid, sent.section.constData(), int(sent.section.size()), 0);
-        if (sent.interval >= 0 && routine.slot >= 0 && routine.slot < Mbn::EntrySlots) {
+        if (sent.interval >= 0 && routine.slot >= 0 && routine.slot < Mbn::EntrySlots)
             intervals[routine.slot] = sent.interval;
-            timed = true;
-        }
     }
-    if (tables.isEmpty()) {
-        result.error = QStringLiteral("the program sends no table");
-        return result;
-    }
-    TransportStreamCfg &cfg = result.cfg;
-    cfg = tables.build(0, &warnings);
+    return intervals;
+}
+
+// The program's repetition intervals, held to what the stream page accepts.
+void takeIntervals(const QList<int> &intervals, TransportStreamCfg &cfg, QList<ImportWarning> *warnings)
+{
     auto take = [&](int slot, quint16 *field, int factor, int most, const char *name) {
-        const int ms = intervals[slot];
+        const int ms = intervals.at(slot);
         if (ms < 0)
             return;
         *field = quint16(qBound(25, ms * factor, most));
         if (*field != ms * factor)
-            warnings.append({-1, QStringLiteral("the %1 repetition interval of %2 ms is held to %3 ms")
-                                     .arg(QLatin1String(name))
-                                     .arg(ms * factor)
-                                     .arg(*field)});
+            warnings->append({-1, QStringLiteral("the %1 repetition interval of %2 ms is held to %3 ms")
+                                      .arg(QLatin1String(name))
+                                      .arg(ms * factor)
+                                      .arg(*field)});
     };
     take(Mbn::SlotPat, &cfg.patTime, 1, 500, "PAT");
     take(Mbn::SlotNit, &cfg.nitTime, 1, 10000, "NIT");
@@ -147,8 +186,11 @@ ImportResult importProgram(const MbnProgram &program)
     take(Mbn::SlotTdt, &cfg.tdtTime, 1, 30000, "TDT");
     take(Mbn::SlotFirstPmt, &cfg.pmtTime, 1, 500, "PMT");
     take(Mbn::SlotFirstEit, &cfg.eitTime, 2, 2000, "EIT"); // each EIT goes out at half eit-time
-    cfg.playoutTimings = timed;
+    cfg.playoutTimings = std::any_of(intervals.cbegin(), intervals.cend(), [](int ms) { return ms >= 0; });
+}
 
+void takeFilterRules(const MbnProgram &program, TransportStreamCfg &cfg, QList<ImportWarning> *warnings)
+{
     const QList<MbnFilterRecord> &records = program.filterRecords();
     for (int i = 0; i < records.size(); ++i) {
         const FilterCfg rule = records.at(i).rule();
@@ -157,14 +199,33 @@ ImportResult importProgram(const MbnProgram &program)
             break;
         }
         if (rule.match == MatchMask)
-            warnings.append({-1, QStringLiteral("filter rule %1 matches by mask: the program keeps only the "
-                                                "masked value, so its value comes back as %2 and its mask as %3")
-                                     .arg(i + 1)
-                                     .arg(hexNumber(rule.a, 4, HexCase::Upper), hexNumber(rule.b, 4, HexCase::Upper))});
+            warnings->append({-1, QStringLiteral("filter rule %1 matches by mask: the program keeps only the "
+                                                 "masked value, so its value comes back as %2 and its mask as %3")
+                                      .arg(i + 1)
+                                      .arg(hexNumber(rule.a, 4, HexCase::Upper), hexNumber(rule.b, 4, HexCase::Upper))});
         cfg.filters.append(rule);
     }
-    missingTables(cfg, "in the program", &warnings);
-    result.warnings = labelled(warnings, cfg);
+}
+
+} // namespace
+
+ImportResult importProgram(const MbnProgram &program)
+{
+    ImportResult result;
+    SectionCollector tables;
+    QList<ImportWarning> warnings;
+    const QList<int> intervals = runRoutines(program, tables, &warnings);
+    if (tables.isEmpty()) {
+        result.error = QStringLiteral("the program sends no table");
+        return result;
+    }
+    DecodedTables decodedTables = decoded(tables);
+    decodedTables.whole = true; // a MUX binary sends every table it has
+    result.cfg = buildConfiguration(decodedTables, 0, &warnings);
+    takeIntervals(intervals, result.cfg, &warnings);
+    takeFilterRules(program, result.cfg, &warnings);
+    missingTables(result.cfg, "in the program", &warnings);
+    result.warnings = labelled(warnings, result.cfg);
     result.status = ImportResult::Imported;
     return result;
 }

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "format/mbnformat.h"
-#include "import/sitables.h"
+#include "import/sectioncollector.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ qint64 TsScanner::findSync(const uchar *b, qint64 from, qint64 have, bool atEnd)
     return -1;
 }
 
-bool TsScanner::scan(QIODevice *in, const TsScanOptions &options, SiTables *tables)
+bool TsScanner::scan(QIODevice *in, const TsScanOptions &options, SectionCollector *tables)
 {
     m_tables = tables;
     m_options = options;
@@ -125,35 +125,8 @@ bool TsScanner::scan(QIODevice *in, const TsScanOptions &options, SiTables *tabl
                 pos = at;
                 synced = true;
             }
-            const qint64 stride = m_stride;
-            while (pos + PacketSize <= have) {
-                const uchar *p = b + pos;
-                if (p[0] != SyncByte) {
-                    synced = false;
-                    ++m_syncLosses;
-                    break;
-                }
-                const int pid = ((p[1] & 0x1F) << 8) | p[2];
-                if (m_watch[pid]) {
-                    handlePacket(p);
-                    if (m_sectionDone) {
-                        m_sectionDone = false;
-                        if (m_generation != m_tables->pidGeneration())
-                            updateWatch();
-                        if (m_options.earlyStop && m_tables->seenEverythingTwice()) {
-                            ++m_packets;
-                            m_stoppedEarly = true;
-                            return true;
-                        }
-                    }
-                }
-                ++m_packets;
-                if (m_packets == m_options.maxPackets
-                    || (m_options.maxSeconds >= 0 && (m_watch[pid] & WatchPcr || m_options.bitrate > 0)
-                        && secondsSoFar() >= m_options.maxSeconds))
-                    return true;
-                pos += stride;
-            }
+            if (runPackets(b, pos, have, synced))
+                return true;
             if (synced || pos + PacketSize > have)
                 break;
         }
@@ -164,6 +137,42 @@ bool TsScanner::scan(QIODevice *in, const TsScanOptions &options, SiTables *tabl
     }
 }
 
+// The packets from pos on while they keep their sync; true when a bound or
+// the early stop ends the scan.
+bool TsScanner::runPackets(const uchar *b, qint64 &pos, qint64 have, bool &synced)
+{
+    const qint64 stride = m_stride;
+    while (pos + PacketSize <= have) {
+        const uchar *p = b + pos;
+        if (p[0] != SyncByte) {
+            synced = false;
+            ++m_syncLosses;
+            return false;
+        }
+        const int pid = ((p[1] & 0x1F) << 8) | p[2];
+        if (m_watch[pid]) {
+            handlePacket(p);
+            if (m_sectionDone) {
+                m_sectionDone = false;
+                if (m_generation != m_tables->pidGeneration())
+                    updateWatch();
+                if (m_options.earlyStop && m_tables->seenEverythingTwice()) {
+                    ++m_packets;
+                    m_stoppedEarly = true;
+                    return true;
+                }
+            }
+        }
+        ++m_packets;
+        if (m_packets == m_options.maxPackets
+            || (m_options.maxSeconds >= 0 && (m_watch[pid] & WatchPcr || m_options.bitrate > 0)
+                && secondsSoFar() >= m_options.maxSeconds))
+            return true;
+        pos += stride;
+    }
+    return false;
+}
+
 void TsScanner::handlePacket(const uchar *p)
 {
     const int pid = ((p[1] & 0x1F) << 8) | p[2];
@@ -172,21 +181,8 @@ void TsScanner::handlePacket(const uchar *p)
     int start = 4;
     if (control & 0x2) {
         const int length = p[4];
-        if ((watch & WatchPcr) && length >= 7 && (p[5] & 0x10)) {
-            const qint64 base = (qint64(p[6]) << 25) | (qint64(p[7]) << 17) | (qint64(p[8]) << 9)
-                | (qint64(p[9]) << 1) | (p[10] >> 7);
-            const qint64 pcr = base * 300 + (((p[10] & 0x01) << 8) | p[11]);
-            if (m_firstPcr < 0) {
-                m_firstPcr = m_lastPcr = pcr;
-                m_firstPcrPacket = m_lastPcrPacket = m_packets;
-            } else {
-                qint64 unwrapped = pcr + (m_lastPcr / PcrWrap) * PcrWrap;
-                if (unwrapped < m_lastPcr)
-                    unwrapped += PcrWrap;
-                m_lastPcr = unwrapped;
-                m_lastPcrPacket = m_packets;
-            }
-        }
+        if ((watch & WatchPcr) && length >= 7 && (p[5] & 0x10))
+            readPcr(p);
         start = 5 + length;
     }
     if (!(watch & WatchSections) || !(control & 0x1) || start >= PacketSize)
@@ -228,6 +224,24 @@ void TsScanner::handlePacket(const uchar *p)
         st.buffer.append(payload, size);
         drain(pid, st);
     }
+}
+
+// The PCR of an adaptation field that carries one, unwrapped onto the last.
+void TsScanner::readPcr(const uchar *p)
+{
+    const qint64 base = (qint64(p[6]) << 25) | (qint64(p[7]) << 17) | (qint64(p[8]) << 9) | (qint64(p[9]) << 1)
+        | (p[10] >> 7);
+    const qint64 pcr = base * 300 + (((p[10] & 0x01) << 8) | p[11]);
+    if (m_firstPcr < 0) {
+        m_firstPcr = m_lastPcr = pcr;
+        m_firstPcrPacket = m_lastPcrPacket = m_packets;
+        return;
+    }
+    qint64 unwrapped = pcr + (m_lastPcr / PcrWrap) * PcrWrap;
+    if (unwrapped < m_lastPcr)
+        unwrapped += PcrWrap;
+    m_lastPcr = unwrapped;
+    m_lastPcrPacket = m_packets;
 }
 
 // Hands over every whole section at the front of the buffer; stuffing ends

@@ -6,7 +6,7 @@
 #include <vector>
 
 class QIODevice;
-class SiTables;
+class SectionCollector;
 
 struct TsScanOptions {
     qint64 maxPackets = -1;  // stop after this many packets; < 0: no bound
@@ -16,7 +16,7 @@ struct TsScanOptions {
 };
 
 // Reads an MPEG-2 transport stream from a device in large blocks and hands
-// the PSI/SI sections of the PIDs that carry tables to SiTables. Packets of
+// the PSI/SI sections of the PIDs that carry tables to the collector. Packets of
 // 188, 192 (a 4-byte timestamp ahead of each) and 204 bytes (16 bytes of
 // Reed-Solomon parity after each) are told apart by their sync bytes; bytes
 // before the first packet and after a lost sync are skipped. Every other PID
@@ -28,7 +28,7 @@ public:
     TsScanner();
 
     // False when the device fails; errorString() says why.
-    bool scan(QIODevice *in, const TsScanOptions &options, SiTables *tables);
+    bool scan(QIODevice *in, const TsScanOptions &options, SectionCollector *tables);
 
     qint64 packets() const { return m_packets; }
     int packetSize() const { return m_stride; } // 0 when no packet was found
@@ -48,12 +48,14 @@ private:
     enum Watch : quint8 { WatchSections = 1, WatchPcr = 2 };
 
     qint64 findSync(const uchar *b, qint64 from, qint64 have, bool atEnd);
+    bool runPackets(const uchar *b, qint64 &pos, qint64 have, bool &synced);
     void handlePacket(const uchar *p);
+    void readPcr(const uchar *p);
     void drain(int pid, PidState &st);
     void updateWatch();
     double secondsSoFar() const;
 
-    SiTables *m_tables = nullptr;
+    SectionCollector *m_tables = nullptr;
     TsScanOptions m_options;
     std::vector<quint8> m_watch;
     std::vector<PidState> m_pids;

@@ -23,6 +23,62 @@ void PsiSections::pat(PsiBuffer &buf, const TransportStreamCfg &cfg)
     }
 }
 
+namespace {
+
+// An element's descriptors: the one its kind is told apart by, then its
+// language where the kind carries it in an ISO_639_language_descriptor.
+void elementDescriptors(PsiBuffer &buf, const ESCfg &es, const EsTypeInfo &kind)
+{
+    switch (kind.descriptor) {
+    case DescriptorTag::Teletext: {
+        const int page = es.teletextPage;
+        buf.writeBits(DescriptorTag::Teletext, 8); // descriptor_tag: teletext_descriptor
+        buf.pushLength(8);                         // descriptor_length
+        buf.writeLanguage(es.language);            // ISO_639_language_code
+        buf.writeBits(0x01, 5);                    // teletext_type: initial Teletext page
+        buf.writeBits(quint32((page / 100) % 10), 3); // teletext_magazine_number (8 is sent as 0)
+        buf.writeBits(quint32(((page / 10) % 10) * 16 + page % 10), 8); // teletext_page_number, BCD
+        buf.popLength();
+        break;
+    }
+    case DescriptorTag::Ac3:
+        buf.writeBits(DescriptorTag::Ac3, 8); // descriptor_tag: AC-3_descriptor
+        buf.pushLength(8);                    // descriptor_length
+        buf.writeBits(0, 4); // component_type_flag, bsid_flag, mainid_flag, asvc_flag: no optional fields
+        buf.writeOnes(4);    // reserved
+        buf.popLength();
+        break;
+    case DescriptorTag::EnhancedAc3:
+        buf.writeBits(DescriptorTag::EnhancedAc3, 8); // descriptor_tag: enhanced_AC-3_descriptor
+        buf.pushLength(8);                            // descriptor_length
+        // component_type_flag, bsid_flag, mainid_flag, asvc_flag, mixinfoexists,
+        // substream1_flag, substream2_flag, substream3_flag: no optional fields
+        buf.writeBits(0, 8);
+        buf.popLength();
+        break;
+    case DescriptorTag::Subtitling:
+        buf.writeBits(DescriptorTag::Subtitling, 8); // descriptor_tag: subtitling_descriptor
+        buf.pushLength(8);                           // descriptor_length
+        buf.writeLanguage(es.language.isEmpty() ? QStringLiteral("und") : es.language); // ISO_639_language_code
+        buf.writeBits(0x10, 8); // subtitling_type: DVB subtitles, normal, no monitor aspect ratio
+        buf.writeBits(1, 16);   // composition_page_id
+        buf.writeBits(1, 16);   // ancillary_page_id
+        buf.popLength();
+        break;
+    default:
+        break;
+    }
+    if (kind.language == EsLanguage::Iso639WhenSet && !es.language.isEmpty()) {
+        buf.writeBits(DescriptorTag::Iso639Language, 8); // descriptor_tag: ISO_639_language_descriptor
+        buf.pushLength(8);                               // descriptor_length
+        buf.writeLanguage(es.language);                  // ISO_639_language_code
+        buf.writeBits(0, 8);                             // audio_type: undefined
+        buf.popLength();
+    }
+}
+
+} // namespace
+
 void PsiSections::pmt(PsiBuffer &buf, const ServiceCfg &service)
 {
     // TS_program_map_section, program_number
@@ -50,52 +106,7 @@ void PsiSections::pmt(PsiBuffer &buf, const ServiceCfg &service)
         buf.writeBits(es.pid, 13);          // elementary_PID
         buf.writeOnes(4);                   // reserved
         buf.pushLength(12);                 // ES_info_length
-        switch (kind->descriptor) {
-        case DescriptorTag::Teletext: {
-            const int page = es.teletextPage;
-            buf.writeBits(DescriptorTag::Teletext, 8); // descriptor_tag: teletext_descriptor
-            buf.pushLength(8);                         // descriptor_length
-            buf.writeLanguage(es.language);            // ISO_639_language_code
-            buf.writeBits(0x01, 5);                    // teletext_type: initial Teletext page
-            buf.writeBits(quint32((page / 100) % 10), 3); // teletext_magazine_number (8 is sent as 0)
-            buf.writeBits(quint32(((page / 10) % 10) * 16 + page % 10), 8); // teletext_page_number, BCD
-            buf.popLength();
-            break;
-        }
-        case DescriptorTag::Ac3:
-            buf.writeBits(DescriptorTag::Ac3, 8); // descriptor_tag: AC-3_descriptor
-            buf.pushLength(8);                    // descriptor_length
-            buf.writeBits(0, 4); // component_type_flag, bsid_flag, mainid_flag, asvc_flag: no optional fields
-            buf.writeOnes(4);    // reserved
-            buf.popLength();
-            break;
-        case DescriptorTag::EnhancedAc3:
-            buf.writeBits(DescriptorTag::EnhancedAc3, 8); // descriptor_tag: enhanced_AC-3_descriptor
-            buf.pushLength(8);                            // descriptor_length
-            // component_type_flag, bsid_flag, mainid_flag, asvc_flag, mixinfoexists,
-            // substream1_flag, substream2_flag, substream3_flag: no optional fields
-            buf.writeBits(0, 8);
-            buf.popLength();
-            break;
-        case DescriptorTag::Subtitling:
-            buf.writeBits(DescriptorTag::Subtitling, 8); // descriptor_tag: subtitling_descriptor
-            buf.pushLength(8);                           // descriptor_length
-            buf.writeLanguage(es.language.isEmpty() ? QStringLiteral("und") : es.language); // ISO_639_language_code
-            buf.writeBits(0x10, 8); // subtitling_type: DVB subtitles, normal, no monitor aspect ratio
-            buf.writeBits(1, 16);   // composition_page_id
-            buf.writeBits(1, 16);   // ancillary_page_id
-            buf.popLength();
-            break;
-        default:
-            break;
-        }
-        if (kind->language == EsLanguage::Iso639WhenSet && !es.language.isEmpty()) {
-            buf.writeBits(DescriptorTag::Iso639Language, 8); // descriptor_tag: ISO_639_language_descriptor
-            buf.pushLength(8);                               // descriptor_length
-            buf.writeLanguage(es.language);                  // ISO_639_language_code
-            buf.writeBits(0, 8);                             // audio_type: undefined
-            buf.popLength();
-        }
+        elementDescriptors(buf, es, *kind);
         buf.popLength();
     }
 }

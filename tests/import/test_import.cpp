@@ -9,7 +9,7 @@
 
 #include "config/cfgreader.h"
 #include "config/cfgwriter.h"
-#include "import/dvbtext.h"
+#include "si/dvbtext.h"
 #include "import/importer.h"
 #include "mbn/mbnprogram.h"
 #include "mbn/tsrender.h"

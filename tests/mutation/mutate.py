@@ -39,6 +39,8 @@ FIRST_TESTS = {
     "config": "cfgreader|cfgwriter|number|fuzz_cfgreader|test_cli",
     "psi": "psibuffer|psivmprogram|exportcheck|test_cli",
     "mbn": "mbnprogram|sectiondecoder|tsrender|fuzz_mbndump|test_cli|tsdecoder",
+    "si": "sectionreader|sectiondecoder|import|fuzz_mbndump|test_cli",
+    "import": "import|sectioncollector|test_cli",
     "check": "configcheck|test_cli|editing",
     "cli": "test_cli|tsrender|tsdecoder",
     "app": "streampage|servicespage|filterpage|documents|editing|habits",

@@ -1,4 +1,4 @@
-#include "import/dvbtext.h"
+#include "si/dvbtext.h"
 
 #include <QStringDecoder>
 
