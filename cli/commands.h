@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QStringList>
+#include <QVariant>
 
 class CfgReader;
 class MbnProgram;
@@ -14,6 +17,7 @@ int runCheck(const QStringList &arguments);
 int runDump(const QStringList &arguments);
 int runTs(const QStringList &arguments);
 int runImport(const QStringList &arguments);
+int runDiff(const QStringList &arguments);
 
 // Input of the commands (inputfiles.cpp). Each reports its own failure on
 // standard error and returns the exit code, 0 when the input is good.
@@ -28,3 +32,11 @@ int reportMalformed(const QString &fileName, int offset, const QString &reason);
 // whole text was written) or, for an empty name, to standard output; 2 when
 // it cannot be written.
 int writeConfiguration(const QString &command, const QString &outName, const TransportStreamCfg &cfg);
+
+// --json (jsonoutput.cpp): one object per finding, with kind (error, warning,
+// changed, added, removed, not-compared), where, field (BLOCK.KEY), old, new
+// and message; empty texts and invalid values are null. The array goes to
+// standard output whole; 2 when it cannot be written.
+QJsonObject jsonFinding(const QString &kind, const QString &where, const QString &field, const QVariant &oldValue,
+                        const QVariant &newValue, const QString &message);
+int printJson(const QString &command, const QJsonArray &findings);

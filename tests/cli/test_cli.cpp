@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <QCryptographicHash>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -43,7 +44,8 @@ QStringList entries(const QString &cell, QChar separator)
 }
 
 // Makes one entry of the "files made first" cell, e.g.
-// `in.mbn = psi/all-tables.mbn set 82=1F,83=FF` or `out.ts = text "old"`.
+// `in.mbn = psi/all-tables.mbn set 82=1F,83=FF`, `out.ts = text "old"` or
+// `in.ts = velunor-cli ts in.mbn in.ts`.
 bool make(const QString &dir, const QString &entry)
 {
     const QString path = dir + u'/' + entry.section(u'=', 0, 0).trimmed();
@@ -51,6 +53,8 @@ bool make(const QString &dir, const QString &entry)
     const QString source = words.value(0);
     if (source == u"fifo")
         return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    if (source == u"velunor-cli")
+        return runCli(words.mid(1), dir).exitCode == 0 && QFile::exists(path);
     QByteArray bytes = source == u"text" ? unescaped(words.value(1)).toUtf8() : readWholeFile(dataDir + source);
     words = words.mid(source == u"text" ? 2 : 1);
     qint64 size = -1;
@@ -62,6 +66,10 @@ bool make(const QString &dir, const QString &entry)
             bytes.append(arg.toInt() - bytes.size(), '\0');
         else if (edit == u"lead" && i + 2 < words.size())
             bytes.prepend(QByteArray(arg.toInt(), unescaped(words.at(++i + 1)).toLatin1().at(0)));
+        else if (edit == u"replace" && i + 2 < words.size() && bytes.contains(unescaped(arg).toUtf8()))
+            bytes.replace(unescaped(arg).toUtf8(), unescaped(words.at(++i + 1)).toUtf8());
+        else if (edit == u"drop" && bytes.contains(unescaped(arg).toUtf8()))
+            bytes.replace(unescaped(arg).toUtf8(), QByteArray());
         else if (edit == u"size")
             size = arg.toLongLong();
         else if (edit == u"set")
@@ -92,16 +100,32 @@ QMap<QString, QByteArray> snapshot(const QString &dir)
     return entries;
 }
 
+// JSON is compared as parsed documents, whatever its layout.
+void compareJson(const QByteArray &actual, const QByteArray &expected)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(actual, &error);
+    QVERIFY2(error.error == QJsonParseError::NoError && document.isArray(),
+             qPrintable(u"not a JSON array: "_s + error.errorString() + u"\n"_s + QString::fromUtf8(actual)));
+    const QJsonDocument wanted = QJsonDocument::fromJson(expected);
+    QVERIFY2(document == wanted, qPrintable(u"JSON differs; got\n"_s + QString::fromUtf8(document.toJson())));
+}
+
 // A cell of standard output or error: empty for nothing at all, "<PATH" for a
 // golden file (rewritten when VELUNOR_UPDATE_GOLDEN is set), else the exact
-// text.
+// text. A golden *.json file, or a cell that starts with "[", is JSON.
 void compareStream(const QByteArray &actual, const QString &cell)
 {
     if (cell.startsWith(u'<')) {
         const QString golden = dataDir + cell.mid(1);
         if (qEnvironmentVariableIsSet("VELUNOR_UPDATE_GOLDEN"))
             writeWholeFile(golden, actual);
-        COMPARE_LINES(actual, readWholeFile(golden));
+        if (golden.endsWith(u".json"))
+            compareJson(actual, readWholeFile(golden));
+        else
+            COMPARE_LINES(actual, readWholeFile(golden));
+    } else if (cell.startsWith(u'[')) {
+        compareJson(actual, cell.toUtf8());
     } else {
         COMPARE_LINES(actual, unescaped(cell).toUtf8());
     }
