@@ -92,13 +92,6 @@ PidSet rotated(const PidSet &s, int shift)
     return out;
 }
 
-QString esTypeDescription(int type, const Wording &words)
-{
-    const EsTypeInfo *info = esTypeInfo(type);
-    return info ? words.text(info->description)
-                : words.text(QT_TRANSLATE_NOOP("Check", "stream type %1")).arg(type);
-}
-
 // The language fields go into three-byte ISO_639_language_code fields.
 bool isLanguageCode(const QString &code)
 {
@@ -110,15 +103,6 @@ bool isLanguageCode(const QString &code)
             return false;
     }
     return true;
-}
-
-QString filterLabel(int index, const FilterCfg &f, const Wording &words)
-{
-    const QString port = f.input == InputAny ? words.text(QT_TRANSLATE_NOOP("Check", "any port"))
-                                             : words.text(QT_TRANSLATE_NOOP("Check", "port %1")).arg(f.input);
-    const char *label = f.match == MatchMask ? QT_TRANSLATE_NOOP("Check", "filter rule %1 (mask %2, value %3, %4)")
-                                             : QT_TRANSLATE_NOOP("Check", "filter rule %1 (range %2..%3, %4)");
-    return words.text(label).arg(index + 1).arg(words.number(quint16(f.a)), words.number(quint16(f.b)), port);
 }
 
 class Checker
@@ -573,4 +557,20 @@ bool hasErrors(const QList<ConfigFinding> &findings)
         if (f.severity == ConfigFinding::Error)
             return true;
     return false;
+}
+
+QString esTypeDescription(int type, const Wording &words)
+{
+    const EsTypeInfo *info = esTypeInfo(type);
+    return info ? words.text(info->description)
+                : words.text(QT_TRANSLATE_NOOP("Check", "stream type %1")).arg(type);
+}
+
+QString filterLabel(int index, const FilterCfg &f, const Wording &words)
+{
+    const QString port = f.input == InputAny ? words.text(QT_TRANSLATE_NOOP("Check", "any port"))
+                                             : words.text(QT_TRANSLATE_NOOP("Check", "port %1")).arg(f.input);
+    const char *label = f.match == MatchMask ? QT_TRANSLATE_NOOP("Check", "filter rule %1 (mask %2, value %3, %4)")
+                                             : QT_TRANSLATE_NOOP("Check", "filter rule %1 (range %2..%3, %4)");
+    return words.text(label).arg(index + 1).arg(words.number(quint16(f.a)), words.number(quint16(f.b)), port);
 }

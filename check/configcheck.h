@@ -5,6 +5,7 @@
 
 #include "config/wording.h"
 
+struct FilterCfg;
 struct TransportStreamCfg;
 struct CfgSourceLines;
 
@@ -38,3 +39,9 @@ QList<ConfigFinding> checkConfiguration(const TransportStreamCfg &cfg, const Cfg
                                         const Wording &words = Wording::commandLine());
 
 bool hasErrors(const QList<ConfigFinding> &findings);
+
+// How findings name an element kind ("MPEG-2 audio", or "stream type 9") and
+// a filter rule ("filter rule 2 (range 0x0100..0x01FF, port 1)", counting
+// rules from 1); the comparison of two configurations names them alike.
+QString esTypeDescription(int type, const Wording &words = Wording::commandLine());
+QString filterLabel(int index, const FilterCfg &f, const Wording &words = Wording::commandLine());

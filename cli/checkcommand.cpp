@@ -1,11 +1,12 @@
 #include <QCommandLineParser>
+#include <QJsonArray>
 #include <QTextStream>
 
 #include "commands.h"
 #include "config/cfgreader.h"
 #include "check/configcheck.h"
 
-// velunor-cli check FILE.mux [--werror]
+// velunor-cli check FILE.mux [--werror] [--json]
 // Prints the findings like a compiler, FILE:LINE: error|warning: MESSAGE, on
 // standard output. Exit codes: 0 nothing that counts, 1 an error (with
 // --werror also a warning) or a file that does not parse, 2 a file that cannot
@@ -21,7 +22,9 @@ int runCheck(const QStringList &arguments)
                                  QStringLiteral("check FILE.mux"));
     const QCommandLineOption werrorOption(QStringLiteral("werror"),
                                           QStringLiteral("Treat warnings as errors for the exit code."));
-    parser.addOption(werrorOption);
+    const QCommandLineOption jsonOption(QStringLiteral("json"),
+                                        QStringLiteral("Print the findings as one JSON array."));
+    parser.addOptions({werrorOption, jsonOption});
     // process() prints --help and argument errors itself and exits.
     parser.process(arguments);
 
@@ -40,17 +43,28 @@ int runCheck(const QStringList &arguments)
 
     const QList<ConfigFinding> findings = checkConfiguration(cfg, &reader.sourceLines());
     QTextStream out(stdout);
+    QJsonArray array;
     int errors = 0;
     int warnings = 0;
     for (const ConfigFinding &f : findings) {
         const bool error = f.severity == ConfigFinding::Error;
         (error ? errors : warnings) += 1;
+        if (parser.isSet(jsonOption)) {
+            QJsonObject object = jsonFinding(QLatin1String(error ? "error" : "warning"), f.where, QString(),
+                                             QVariant(), QVariant(), f.message);
+            object.insert(QStringLiteral("line"), f.line > 0 ? QJsonValue(f.line) : QJsonValue());
+            array << object;
+            continue;
+        }
         out << fileName;
         if (f.line > 0)
             out << ':' << f.line;
         out << (error ? ": error: " : ": warning: ") << f.message << '\n';
     }
     out.flush();
+    if (parser.isSet(jsonOption))
+        if (const int failed = printJson(QStringLiteral("check"), array))
+            return failed;
     if (findings.isEmpty())
         return 0;
     err << errors << (errors == 1 ? " error, " : " errors, ") << warnings

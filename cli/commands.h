@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QStringList>
+#include <QVariant>
 
 #include <functional>
 
@@ -18,6 +21,7 @@ int runCheck(const QStringList &arguments);
 int runDump(const QStringList &arguments);
 int runTs(const QStringList &arguments);
 int runImport(const QStringList &arguments);
+int runDiff(const QStringList &arguments);
 
 // Input of the commands (inputfiles.cpp). Each reports its own failure on
 // standard error and returns the exit code, 0 when the input is good.
@@ -39,3 +43,11 @@ int writeOutput(const QString &command, const QString &outName, const std::funct
 // 2, with "OUT is the input file; choose another name", when OUT is the same
 // regular file as the input (through any path or link), else 0.
 int refuseOwnInput(const QString &command, const QString &inName, const QString &outName);
+
+// --json (jsonoutput.cpp): one object per finding, with kind (error, warning,
+// changed, added, removed, not-compared), where, field (BLOCK.KEY), old, new
+// and message; empty texts and invalid values are null. The array goes to
+// standard output whole; 2 when it cannot be written.
+QJsonObject jsonFinding(const QString &kind, const QString &where, const QString &field, const QVariant &oldValue,
+                        const QVariant &newValue, const QString &message);
+int printJson(const QString &command, const QJsonArray &findings);

@@ -1,4 +1,6 @@
 #include <QCommandLineParser>
+#include <QJsonArray>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include "commands.h"
@@ -31,10 +33,54 @@ bool readBounds(const QCommandLineParser &parser, const QList<QCommandLineOption
     return true;
 }
 
+// The warnings as JSON, each with the service it names first.
+QJsonArray jsonWarnings(const QStringList &warnings)
+{
+    static const QRegularExpression service(QStringLiteral("^(service \\d+ \".*\" \\(id 0x[0-9A-F]+\\)): "));
+    QJsonArray array;
+    for (const QString &warning : warnings)
+        array << jsonFinding(QStringLiteral("warning"), service.match(warning).captured(1), QString(), QVariant(),
+                             QVariant(), warning);
+    return array;
+}
+
+// Imports the file and writes the configuration; the warnings go to standard
+// error, or with json to standard output as one array.
+int importAndWrite(const QString &fileName, const ImportOptions &options, const QString &outName, bool json)
+{
+    QTextStream err(stderr);
+    if (json && outName.isEmpty()) {
+        err << "velunor-cli import: --json prints the findings on standard output; give -o for the configuration\n";
+        return 2;
+    }
+    const QString target = outName.isEmpty() ? QStringLiteral("-") : outName;
+    if (const int refused = refuseOwnInput(QStringLiteral("import"), fileName, target))
+        return refused;
+    const ImportResult result = importFile(fileName, options);
+    if (result.status == ImportResult::NothingFound && json) {
+        const int failed = printJson(QStringLiteral("import"), QJsonArray{jsonFinding(
+            QStringLiteral("error"), QString(), QString(), QVariant(), QVariant(), result.error)});
+        return failed ? failed : 1;
+    }
+    if (result.status != ImportResult::Imported) {
+        err << fileName << ": error: " << result.error << '\n';
+        return result.status == ImportResult::Unreadable ? 2 : 1;
+    }
+    if (json) {
+        if (const int failed = writeConfiguration(QStringLiteral("import"), target, result.cfg))
+            return failed;
+        return printJson(QStringLiteral("import"), jsonWarnings(result.warnings));
+    }
+    for (const QString &warning : result.warnings)
+        err << fileName << ": warning: " << warning << '\n';
+    err.flush();
+    return writeConfiguration(QStringLiteral("import"), target, result.cfg);
+}
+
 } // namespace
 
 // velunor-cli import FILE.ts|FILE.mbn [-o OUT.mux] [--bitrate N] [--max-seconds N]
-//                    [--max-packets N] [--whole]
+//                    [--max-packets N] [--whole] [--json]
 // Warnings on standard error, FILE: warning: MESSAGE. Exit codes: 0 written
 // (warnings or not), 1 no PAT in the capture or no table in the program, 2 a
 // file that cannot be read or written, or wrong arguments.
@@ -63,7 +109,10 @@ int runImport(const QStringList &arguments)
                                            QStringLiteral("Read at most N packets."), QStringLiteral("N"));
     const QCommandLineOption wholeOption(QStringLiteral("whole"),
                                          QStringLiteral("Read the whole capture, not only until every table was seen twice."));
-    parser.addOptions({outputOption, bitrateOption, secondsOption, packetsOption, wholeOption});
+    const QCommandLineOption jsonOption(
+        QStringLiteral("json"),
+        QStringLiteral("Print the warnings, or why nothing was imported, as one JSON array; needs -o."));
+    parser.addOptions({outputOption, bitrateOption, secondsOption, packetsOption, wholeOption, jsonOption});
     parser.process(arguments);
 
     QTextStream err(stderr);
@@ -77,17 +126,6 @@ int runImport(const QStringList &arguments)
     if (!readBounds(parser, {bitrateOption, secondsOption, packetsOption}, &options, err))
         return 2;
 
-    const QString fileName = files.first();
-    const QString outName = parser.isSet(outputOption) ? parser.value(outputOption) : QStringLiteral("-");
-    if (const int refused = refuseOwnInput(QStringLiteral("import"), fileName, outName))
-        return refused;
-    const ImportResult result = importFile(fileName, options);
-    if (result.status != ImportResult::Imported) {
-        err << fileName << ": error: " << result.error << '\n';
-        return result.status == ImportResult::Unreadable ? 2 : 1;
-    }
-    for (const QString &warning : result.warnings)
-        err << fileName << ": warning: " << warning << '\n';
-    err.flush();
-    return writeConfiguration(QStringLiteral("import"), outName, result.cfg);
+    return importAndWrite(files.first(), options, parser.isSet(outputOption) ? parser.value(outputOption) : QString(),
+                          parser.isSet(jsonOption));
 }

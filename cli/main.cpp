@@ -29,6 +29,8 @@ int main(int argc, char *argv[])
             return runTs(arguments.mid(1));
         if (command == QLatin1String("import"))
             return runImport(arguments.mid(1));
+        if (command == QLatin1String("diff"))
+            return runDiff(arguments.mid(1));
     }
 
     QCommandLineParser parser;
@@ -40,13 +42,14 @@ int main(int argc, char *argv[])
         "  check FILE.mux [--werror]           report errors and PID/identifier collisions\n"
         "  dump FILE.mbn                       disassemble a MUX binary\n"
         "  ts FILE.mbn OUT.ts [--seconds N]    render a MUX binary as an MPEG-2 transport stream\n"
-        "  import FILE.ts|FILE.mbn [-o OUT.mux]  build a configuration from a capture or a MUX binary\n\n"
+        "  import FILE.ts|FILE.mbn [-o OUT.mux]  build a configuration from a capture or a MUX binary\n"
+        "  diff A B [--ignore BLOCK.KEY]       compare two configurations, MUX binaries or captures\n\n"
         "Any FILE or OUT may be '-' for the standard input or output; FIFOs and devices are "
         "read and written in place.\n\n"
         "Run 'velunor-cli COMMAND --help' for the options of a command."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("format, export, check, dump, ts or import"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("format, export, check, dump, ts, import or diff"));
     parser.process(app);
 
     QTextStream err(stderr);

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <QCryptographicHash>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -66,6 +67,10 @@ bool bytesOf(QStringList words, QByteArray *bytes, qint64 *size)
             bytes->append(arg.toInt() - bytes->size(), '\0');
         else if (edit == u"lead" && i + 2 < words.size())
             bytes->prepend(QByteArray(arg.toInt(), unescaped(words.at(++i + 1)).toLatin1().at(0)));
+        else if (edit == u"replace" && i + 2 < words.size() && bytes->contains(unescaped(arg).toUtf8()))
+            bytes->replace(unescaped(arg).toUtf8(), unescaped(words.at(++i + 1)).toUtf8());
+        else if (edit == u"drop" && bytes->contains(unescaped(arg).toUtf8()))
+            bytes->replace(unescaped(arg).toUtf8(), QByteArray());
         else if (edit == u"size")
             *size = arg.toLongLong();
         else if (edit == u"set")
@@ -124,6 +129,8 @@ bool make(const QString &dir, const QString &entry, Setup *setup)
         setup->skip |= !made;
         return true;
     }
+    if (source == u"velunor-cli")
+        return runCli(words.mid(1), dir).exitCode == 0 && QFile::exists(path);
     if (source == u"link")
         return ::symlink(QFile::encodeName(words.value(1)).constData(), encoded.constData()) == 0;
     if (source == u"hardlink")
@@ -176,9 +183,20 @@ void comparePackets(const QByteArray &ts, int packets)
         QVERIFY2(ts.at(at) == 0x47, qPrintable(u"no sync byte at %1"_s.arg(at)));
 }
 
+// JSON is compared as parsed documents, whatever its layout.
+void compareJson(const QByteArray &actual, const QByteArray &expected)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(actual, &error);
+    QVERIFY2(error.error == QJsonParseError::NoError && document.isArray(),
+             qPrintable(u"not a JSON array: "_s + error.errorString() + u"\n"_s + QString::fromUtf8(actual)));
+    const QJsonDocument wanted = QJsonDocument::fromJson(expected);
+    QVERIFY2(document == wanted, qPrintable(u"JSON differs; got\n"_s + QString::fromUtf8(document.toJson())));
+}
+
 // A cell of standard output or error: empty for nothing at all, "<PATH" for a
 // golden file (rewritten when VELUNOR_UPDATE_GOLDEN is set), else the exact
-// text.
+// text. A golden *.json file, or a cell that starts with "[", is JSON.
 void compareStream(const QByteArray &actual, const QString &cell)
 {
     if (cell.startsWith(u"packets "_s)) {
@@ -187,7 +205,12 @@ void compareStream(const QByteArray &actual, const QString &cell)
         const QString golden = dataDir + cell.mid(1);
         if (qEnvironmentVariableIsSet("VELUNOR_UPDATE_GOLDEN"))
             writeWholeFile(golden, actual);
-        COMPARE_LINES(actual, readWholeFile(golden));
+        if (golden.endsWith(u".json"))
+            compareJson(actual, readWholeFile(golden));
+        else
+            COMPARE_LINES(actual, readWholeFile(golden));
+    } else if (cell.startsWith(u'[')) {
+        compareJson(actual, cell.toUtf8());
     } else {
         COMPARE_LINES(actual, unescaped(cell).toUtf8());
     }
