@@ -176,7 +176,9 @@ void FilterPage::on_filters_customContextMenuRequested(const QPoint &pos)
 
 bool FilterPage::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui->filters && event->type() == QEvent::KeyPress
+    // The type first: while the window is torn down its form is gone before
+    // the list's last events arrive here.
+    if (event->type() == QEvent::KeyPress && watched == ui->filters
         && ui->filters->commandKey(
             static_cast<QKeyEvent *>(event), [this](int row) { editFilterAt(row); },
             [this]() { on_removeFilter_clicked(); }, [this](int delta) { moveFilter(delta); }))
