@@ -52,14 +52,15 @@ ServiceCfg serviceOf(const AddServiceDlg &dlg)
         es.pid = pid;
         s.elements.append(es);
     };
-    if (s.type == ServiceDigitalTv) {
+    const ServiceTypeInfo *type = serviceTypeInfo(s.type);
+    if (type && !type->radio) {
         if (dlg.videoChecked())
             append(dlg.videoStreamType(), dlg.videoPid());
         if (dlg.audioChecked())
             append(dlg.audioStreamType(), dlg.audioPid());
         if (dlg.teletextChecked())
             append(EsTeletext, static_cast<quint16>(integerValue(dlg.teletextPidText())));
-    } else if (s.type == ServiceDigitalRadio) {
+    } else if (type) {
         if (dlg.audioChecked())
             append(dlg.audioStreamType(), dlg.audioPid());
     }

@@ -1,6 +1,7 @@
 #include "app/streampage.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -17,6 +18,7 @@ void StreamPage::setUp(const PageContext &context, FilterPage *filters)
 {
     filterPage = filters;
     attach(context);
+    fillLcnProfileCombo(ui->lcnProfile);
     reportEdits();
 }
 
@@ -74,6 +76,7 @@ void StreamPage::updateEnables()
     ui->origTSID->setEnabled(sdt || nit || eit);
     ui->netID->setEnabled(nit);
     ui->netName->setEnabled(nit);
+    ui->lcnProfile->setEnabled(nit);
 
     // An unchecked group box disables its children itself; enabling one here
     // would show it live inside a dead group. PMTime follows the group only.
@@ -94,6 +97,7 @@ void StreamPage::load()
     for (const NumberField &f : numberFields(cfg))
         f.field->setText(formatNumber(f.stored, 4, hex()));
     ui->netName->setText(cfg.netName);
+    ui->lcnProfile->setCurrentIndex(ui->lcnProfile->findData(cfg.lcnProfile));
     ui->tsCAEnabled->setChecked(cfg.caEnabled);
     ui->tsCAID->setEnabled(cfg.caEnabled);
     ui->emmPID->setEnabled(cfg.caEnabled);
@@ -143,6 +147,8 @@ TransportStreamCfg StreamPage::shown(const QList<NumberField> &numbers) const
     for (int i = 0; i < numbers.size(); ++i)
         *stored[i] = quint16(valueOf(numbers.at(i)));
     fields.netName = ui->netName->text().trimmed();
+    if (ui->lcnProfile->currentIndex() >= 0)
+        fields.lcnProfile = ui->lcnProfile->currentData().toInt();
     fields.caEnabled = ui->tsCAEnabled->isChecked();
     fields.patEnabled = ui->patEnabled->isChecked();
     fields.sdtEnabled = ui->sdtEnabled->isChecked();

@@ -92,17 +92,31 @@ PidSet rotated(const PidSet &s, int shift)
     return out;
 }
 
-// The language fields go into three-byte ISO_639_language_code fields.
+// The language fields go into three-byte ISO_639_language_code fields,
+// which ISO 639-2 fills with three lower-case letters.
 bool isLanguageCode(const QString &code)
 {
     if (code.size() != 3)
         return false;
     for (QChar c : code) {
         const char16_t u = c.unicode();
-        if (!((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z')))
+        if (u < u'a' || u > u'z')
             return false;
     }
     return true;
+}
+
+// The first C0 or C1 control character of a text (U+0000 to U+001F but the
+// line breaks, U+007F to U+009F), or -1: EN 300 468 Annex A gives them no
+// meaning in a text, and receivers show them as they please.
+int controlCharacter(const QString &text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\n' && u != u'\r') || (u >= 0x7F && u <= 0x9F))
+            return u;
+    }
+    return -1;
 }
 
 class Checker
@@ -174,6 +188,11 @@ private:
     void checkService(int i);
     void checkServiceOwners(int i);
     void checkLanguages(int i);
+    void checkTexts(int i);
+    void checkControl(ConfigFinding::Subject subject, int index, int line, const QString &where, const char *field,
+                      const QString &text);
+    void checkServiceType(int i);
+    void checkLcnProfile();
     void checkFilters();
     void checkRemap(const FilterCfg &f, const PidSet &reaching, quint32 base,
                     const std::function<void(const QString &)> &report);
@@ -363,10 +382,10 @@ void Checker::checkLanguages(int i)
         warnService(i, -1, serviceLine(i),
                     s.language.isEmpty()
                         ? text(QT_TRANSLATE_NOOP("Check", "the event language is empty; the EIT needs an ISO "
-                                                          "639 code of three letters"))
+                                                          "639 code of three letters a to z"))
                         : text(QT_TRANSLATE_NOOP("Check", "the event language \"%1\" is not an ISO 639 code "
-                                                          "of three letters"))
-                              .arg(s.language));
+                                                          "of three letters a to z"))
+                              .arg(Wording::oneLine(s.language)));
     if (!s.pmtEnabled)
         return;
     for (int e = 0; e < s.elements.size(); ++e) {
@@ -380,14 +399,96 @@ void Checker::checkLanguages(int i)
         warnService(i, e, elementLine(i, e),
                     es.language.isEmpty()
                         ? text(QT_TRANSLATE_NOOP("Check", "elementary stream %1 (%2) has no language; its %2 "
-                                                          "descriptor needs an ISO 639 code of three letters"))
+                                                          "descriptor needs an ISO 639 code of three letters a to z"))
                               .arg(e + 1)
                               .arg(esTypeDescription(es.type, m_words))
                         : text(QT_TRANSLATE_NOOP("Check", "elementary stream %1 (%2) has the language \"%3\", "
-                                                          "which is not an ISO 639 code of three letters"))
+                                                          "which is not an ISO 639 code of three letters a to z"))
                               .arg(e + 1)
-                              .arg(esTypeDescription(es.type, m_words), es.language));
+                              .arg(esTypeDescription(es.type, m_words), Wording::oneLine(es.language)));
     }
+}
+
+// Control characters in the texts that go on air; the languages have their
+// own rule above, so each field gets one warning at most.
+void Checker::checkControl(ConfigFinding::Subject subject, int index, int line, const QString &where,
+                           const char *field, const QString &value)
+{
+    const int control = controlCharacter(value);
+    if (control < 0)
+        return;
+    warn(subject, index, -1, line, where,
+         text(QT_TRANSLATE_NOOP("Check", "the %1 holds the control character U+%2, which receivers show as they "
+                                         "please; a line break is the only control a text may hold"))
+             .arg(text(field), QStringLiteral("%1").arg(control, 4, 16, QLatin1Char('0')).toUpper()));
+}
+
+void Checker::checkTexts(int i)
+{
+    const ServiceCfg &s = m_cfg.services.at(i);
+    const auto check = [&](const char *field, const QString &value) {
+        checkControl(ConfigFinding::Service, i, serviceLine(i), label(i), field, value);
+    };
+    check(QT_TRANSLATE_NOOP("Check", "provider name"), s.providerName);
+    check(QT_TRANSLATE_NOOP("Check", "service name"), s.serviceName);
+    check(QT_TRANSLATE_NOOP("Check", "event name"), s.eventName);
+    check(QT_TRANSLATE_NOOP("Check", "event text"), s.eventText);
+}
+
+// The service type announces a coding: television of a type needs video of
+// that type's coding, radio carries none.
+void Checker::checkServiceType(int i)
+{
+    const ServiceCfg &s = m_cfg.services.at(i);
+    const ServiceTypeInfo *type = serviceTypeInfo(s.type);
+    if (!type)
+        return; // the export refuses it
+    int video = -1;
+    for (int e = 0; e < s.elements.size() && video < 0; ++e) {
+        const EsTypeInfo *info = esTypeInfo(s.elements.at(e).type);
+        if (info && info->category == EsCategory::Video)
+            video = e;
+    }
+    const QString typeName = text(type->name);
+    if (video < 0) {
+        if (!type->radio)
+            warnService(i, -1, serviceLine(i),
+                        text(QT_TRANSLATE_NOOP("Check", "its type %1 announces television, but it has no video "
+                                                        "stream"))
+                            .arg(typeName));
+        return;
+    }
+    const qint32 coding = s.elements.at(video).type;
+    const QString stream = QString::number(video + 1);
+    const char *problem = nullptr;
+    if (type->radio)
+        problem = QT_TRANSLATE_NOOP("Check", "its type %1 announces radio, but elementary stream %2 is video");
+    else if (coding == EsHevcVideo && type->type != ServiceHevcTv)
+        problem = QT_TRANSLATE_NOOP("Check", "its type %1 does not announce the HEVC video of elementary stream "
+                                             "%2; receivers look for HEVC TV (0x1F)");
+    else if (coding == EsH264Video && (type->type == ServiceDigitalTv || type->type == ServiceMpeg2HdTv))
+        problem = QT_TRANSLATE_NOOP("Check", "its type %1 announces MPEG-2 video, not the H.264 video of "
+                                             "elementary stream %2; receivers look for Advanced Codec SD TV (0x16) "
+                                             "or HD TV (0x19)");
+    if (problem)
+        warnService(i, video, elementLine(i, video), text(problem).arg(typeName, stream));
+}
+
+// Logical channel numbers without a private data specifier reach only the
+// receivers that read the descriptor 0x83 unscoped.
+void Checker::checkLcnProfile()
+{
+    if (!m_cfg.nitEnabled || m_cfg.lcnProfile != LcnPlain)
+        return;
+    int count = 0;
+    for (const ServiceCfg &s : m_cfg.services)
+        count += s.lcEnabled ? 1 : 0;
+    if (count)
+        warn(ConfigFinding::Stream, -1, -1, streamLine(), QString(),
+             text(QT_TRANSLATE_NOOP("Check", "the logical channels of %1 service(s) go out plain, without a "
+                                             "private data specifier: receivers that follow E-Book/EACEM, NorDig "
+                                             "or D-Book ignore them (\"Logical channels\" names the profile)"))
+                 .arg(count));
 }
 
 void Checker::checkService(int i)
@@ -409,6 +510,8 @@ void Checker::checkService(int i)
     }
 
     checkLanguages(i);
+    checkTexts(i);
+    checkServiceType(i);
     if (m_cfg.sdtEnabled && s.serviceName.trimmed().isEmpty())
         warnService(i, -1, serviceLine(i),
                     text(QT_TRANSLATE_NOOP("Check", "the service name is empty, and the SDT announces the "
@@ -535,6 +638,9 @@ QList<ConfigFinding> Checker::run()
     }
     if (!emmDone)
         checkEmm();
+    checkControl(ConfigFinding::Stream, -1, streamLine(), QString(), QT_TRANSLATE_NOOP("Check", "network name"),
+                 m_cfg.netName);
+    checkLcnProfile();
     checkFilters();
 
     std::stable_sort(m_warnings.begin(), m_warnings.end(),

@@ -1,6 +1,7 @@
 #include "config/cfgreader.h"
 
 #include <QFile>
+#include <QStringList>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -565,6 +566,19 @@ bool CfgReader::storeField(R &record, const Token &key, const Token &value)
     case FieldKind::RecurringText:
         record.*(f->text) = readText(text(value), f->kind == FieldKind::RecurringText);
         break;
+    case FieldKind::Word: {
+        const QByteArrayView word = text(value).trimmed();
+        QStringList known;
+        for (qint32 code = f->least; code <= f->greatest; ++code) {
+            if (word == QByteArrayView(f->words[code])) {
+                f->setNumber(record, code);
+                return true;
+            }
+            known << QLatin1String(f->words[code]);
+        }
+        return failAtToken(value, tr("value '%1' of '%2' is none of %3")
+                                      .arg(shownText(value), shownText(key), known.join(QLatin1String(", "))));
+    }
     }
     return true;
 }

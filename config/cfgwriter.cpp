@@ -39,6 +39,13 @@ public:
         line(level, key, QByteArrayView(digits, end - digits));
     }
 
+    void word(int level, QByteArrayView key, QByteArrayView value)
+    {
+        line(level, key, " = ");
+        append(value);
+        append(";\n");
+    }
+
     void flag(int level, QByteArrayView key, bool value)
     {
         line(level, key, value ? QByteArrayView(" = yes;\n") : QByteArrayView(" = no;\n"));
@@ -175,6 +182,12 @@ bool fieldWritten(const CfgField<FilterCfg> &f, const FilterCfg &rule)
     return !f.is(&FilterCfg::newBase) || rule.action == ActionRemap;
 }
 
+bool fieldWritten(const CfgField<TransportStreamCfg> &f, const TransportStreamCfg &cfg)
+{
+    // A file without the key has plain logical channels.
+    return !f.is(&TransportStreamCfg::lcnProfile) || cfg.lcnProfile != LcnPlain;
+}
+
 template<typename R>
 bool fieldWritten(const CfgField<R> &, const R &)
 {
@@ -203,6 +216,7 @@ void emitFields(Emitter &e, int level, const R &record)
         const int at = f.block == own ? level : level + 1;
         switch (f.kind) {
         case FieldKind::Number: e.number(at, f.key, f.number(record)); break;
+        case FieldKind::Word: e.word(at, f.key, f.word(record)); break;
         case FieldKind::Boolean: e.flag(at, f.key, record.*(f.flag)); break;
         case FieldKind::Text:
         case FieldKind::RecurringText: e.text(at, f.key, record.*(f.text)); break;

@@ -27,7 +27,8 @@ enum class CfgBlock { Stream, StreamCa, Filter, Service, ServiceCa, LogicalChann
 
 // RecurringText: a text that many services or elements share (a provider,
 // an event title, a language), which the reader keeps once.
-enum class FieldKind { Number, Boolean, Text, RecurringText };
+// Word: a code stored as a number, written as one of a list of words.
+enum class FieldKind { Number, Boolean, Text, RecurringText, Word };
 
 const char *cfgBlockName(CfgBlock block);
 
@@ -45,8 +46,15 @@ struct CfgField {
     bool R::*flag;
     QString R::*text;
     bool written; // false for an older name that the reader still takes
+    const char *const *words = nullptr; // a Word's words, by code from 0 to greatest
 
     qint64 number(const R &r) const { return u16 ? r.*u16 : i32 ? r.*i32 : u32 ? qint64(r.*u32) : 0; }
+    // A Word field's word for its stored code; empty for a code outside the list.
+    QByteArrayView word(const R &r) const
+    {
+        const qint64 code = number(r);
+        return code >= least && code <= greatest ? QByteArrayView(words[code]) : QByteArrayView();
+    }
     // The value has passed the range, so it fits the member.
     void setNumber(R &r, qint32 value) const
     {
@@ -102,6 +110,17 @@ constexpr CfgField<R> text(QByteArrayView key, CfgBlock block, QString R::*membe
             nullptr, nullptr, nullptr, nullptr, member, true};
 }
 
+template<typename R, size_t N>
+constexpr CfgField<R> word(QByteArrayView key, CfgBlock block, const char *const (&words)[N], qint32 R::*member)
+{
+    CfgField<R> f{key, block, FieldKind::Word, 0, qint32(N) - 1, nullptr, member, nullptr, nullptr, nullptr, true};
+    f.words = words;
+    return f;
+}
+
+// lcn-profile, by LcnProfile code.
+inline constexpr const char *LcnProfileWords[] = {"plain", "eacem", "nordig", "dbook"};
+
 using S = TransportStreamCfg;
 using F = FilterCfg;
 using V = ServiceCfg;
@@ -137,6 +156,8 @@ inline constexpr CfgField<S> streamFields[] = {
     number("pmt-time", Stream, 25, 500, &S::pmtTime),
     number("tdt-time", Stream, 25, 30000, &S::tdtTime),
     number("filter-default", Stream, ActionDrop, ActionPass, &S::filterDefault),
+    // Written only when not plain, the meaning of a file without it.
+    word("lcn-profile", Stream, LcnProfileWords, &S::lcnProfile),
 };
 
 inline constexpr CfgField<F> filterFields[] = {

@@ -19,7 +19,43 @@ enum EsType : int {
     EsEac3Audio = 7,
     EsDvbSubtitles = 8,
 };
-enum ServiceType : int { ServiceDigitalTv = 0, ServiceDigitalRadio = 1 };
+enum ServiceType : int {
+    ServiceDigitalTv = 0,
+    ServiceDigitalRadio = 1,
+    ServiceAvcSdTv = 2,
+    ServiceAvcHdTv = 3,
+    ServiceHevcTv = 4,
+    ServiceAvcRadio = 5,
+    ServiceMpeg2HdTv = 6,
+};
+
+// How the NIT's logical channel descriptor 0x83 is scoped: alone, or after a
+// private_data_specifier_descriptor naming the receiver profile whose layout
+// it follows (E-Book/EACEM, NorDig v1, D-Book).
+enum LcnProfile : int { LcnPlain = 0, LcnEacem = 1, LcnNordig = 2, LcnDbook = 3 };
+// The private_data_specifier of a profile; 0 for plain (and unknown codes).
+quint32 lcnSpecifier(qint32 profile);
+// The profile of a private_data_specifier; -1 when no profile has it.
+qint32 lcnProfileOfSpecifier(quint32 specifier);
+
+// What every part of the program knows of a service type: the DVB
+// service_type it is announced as, whether it is television or radio, the
+// editor's name (translated there, in the ValueEntry context) and the words
+// of the configuration check.
+struct ServiceTypeInfo {
+    ServiceType type;
+    quint8 code; // service_type of EN 300 468 table 87
+    bool radio;
+    const char *name;
+    const char *description;
+};
+
+// nullptr for a code that no service type has; the export refuses those.
+const ServiceTypeInfo *serviceTypeInfo(qint32 type);
+// The type announced as that service_type; nullptr when there is none.
+const ServiceTypeInfo *serviceTypeOfCode(int code);
+// Every type, in the order of the editor's type list.
+QList<const ServiceTypeInfo *> serviceTypes();
 
 // What an element kind is, for the checks that count or compare kinds.
 enum class EsCategory { Video, Audio, Teletext, Subtitles };
@@ -134,6 +170,7 @@ struct TransportStreamCfg {
     bool realTdt = false;
     bool playoutTimings = false;
     qint32 filterDefault = ActionPass;
+    qint32 lcnProfile = LcnPlain;
     QList<FilterCfg> filters;
     QList<ServiceCfg> services;
 

@@ -9,6 +9,17 @@ QString Wording::text(const char *source) const
     return m_translated ? QCoreApplication::translate("Check", source) : QString::fromLatin1(source);
 }
 
+QString Wording::oneLine(const QString &text)
+{
+    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString out = text;
+    out.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
+    out.replace(QLatin1Char('\r'), QLatin1String("\\n"));
+    out.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    return out;
+}
+
 QString Wording::number(qint64 value) const
 {
     switch (m_numbers) {

@@ -17,6 +17,9 @@ public:
     QString text(const char *source) const;
     // A PID or a 16-bit identifier.
     QString number(qint64 value) const;
+    // A text as a finding quotes it: each line break (LF, CR LF, CR) as \n,
+    // so that the finding stays one line.
+    static QString oneLine(const QString &text);
 
 private:
     enum class Numbers { UpperHex, LowerHex, Decimal };

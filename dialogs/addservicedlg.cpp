@@ -101,9 +101,15 @@ quint16 AddServiceDlg::audioPid() const
     return quint16(integerValue(ui->audioPID->text()));
 }
 
+bool AddServiceDlg::radio() const
+{
+    const ServiceTypeInfo *info = serviceTypeInfo(serviceType());
+    return info && info->radio;
+}
+
 quint16 AddServiceDlg::pcrPid() const
 {
-    const bool tv = serviceType() == ServiceDigitalTv;
+    const bool tv = !radio();
     if (tv && videoChecked())
         return videoPid();
     if (audioChecked())
@@ -162,13 +168,39 @@ void AddServiceDlg::on_teletextEnabled_stateChanged()
     updateEnables();
 }
 
+// The coding decides the type (a type picked by hand stays until the coding
+// changes again): the video coding for television, the audio coding for radio.
+void AddServiceDlg::on_streamType_currentIndexChanged()
+{
+    if (ui->type->currentIndex() < 0 || radio())
+        return;
+    switch (videoStreamType()) {
+    case EsH264Video: selectType(ServiceAvcHdTv); break;
+    case EsHevcVideo: selectType(ServiceHevcTv); break;
+    default: selectType(ServiceDigitalTv); break;
+    }
+}
+
+void AddServiceDlg::on_audioType_currentIndexChanged()
+{
+    if (ui->type->currentIndex() < 0 || !radio())
+        return;
+    selectType(audioStreamType() == EsAacAudio ? ServiceAvcRadio : ServiceDigitalRadio);
+}
+
+void AddServiceDlg::selectType(ServiceType type)
+{
+    const int index = ui->type->findData(int(type));
+    if (index >= 0)
+        ui->type->setCurrentIndex(index);
+}
+
 void AddServiceDlg::updateEnables()
 {
     if (ui->type->currentIndex() < 0)
         return;
 
-    switch (ui->type->currentData().toInt()) {
-    case ServiceDigitalTv: {
+    if (!radio()) {
         ui->videoEnabled->setEnabled(true);
         ui->audioEnabled->setEnabled(true);
         ui->teletextEnabled->setEnabled(true);
@@ -178,9 +210,7 @@ void AddServiceDlg::updateEnables()
         ui->streamType->setEnabled(video);
         setAudioEnabled(ui->audioEnabled->isChecked());
         ui->teletextPID->setEnabled(ui->teletextEnabled->isChecked());
-        break;
-    }
-    case ServiceDigitalRadio:
+    } else {
         // A radio service carries audio only. Unchecking re-enters this
         // function through stateChanged and ends in the same state.
         ui->videoEnabled->setEnabled(false);
@@ -193,9 +223,6 @@ void AddServiceDlg::updateEnables()
         ui->streamType->setEnabled(false);
         ui->teletextPID->setEnabled(false);
         setAudioEnabled(ui->audioEnabled->isChecked());
-        break;
-    default:
-        break;
     }
 }
 

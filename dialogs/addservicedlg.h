@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "config/model.h"
+
 QT_BEGIN_NAMESPACE
 namespace Ui {
 class AddServiceDlgClass;
@@ -43,6 +45,8 @@ private Q_SLOTS:
     void on_videoEnabled_stateChanged();
     void on_audioEnabled_stateChanged();
     void on_teletextEnabled_stateChanged();
+    void on_streamType_currentIndexChanged();
+    void on_audioType_currentIndexChanged();
 
 public Q_SLOTS:
     void accept() override;
@@ -50,6 +54,8 @@ public Q_SLOTS:
 private:
     void updateEnables();
     void setAudioEnabled(bool enabled);
+    bool radio() const;
+    void selectType(ServiceType type);
 
     Ui::AddServiceDlgClass *ui;
 };

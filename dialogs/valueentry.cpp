@@ -97,8 +97,17 @@ QString esTypeShortName(int type)
 void fillServiceTypeCombo(QComboBox *combo)
 {
     combo->clear();
-    combo->addItem(tr("Digital TV (0x01)"), ServiceDigitalTv);
-    combo->addItem(tr("Digital Radio (0x02)"), ServiceDigitalRadio);
+    for (const ServiceTypeInfo *info : serviceTypes())
+        combo->addItem(tr(info->name), info->type);
+}
+
+void fillLcnProfileCombo(QComboBox *combo)
+{
+    combo->clear();
+    combo->addItem(tr("Plain (no specifier)"), LcnPlain);
+    combo->addItem(tr("E-Book / EACEM"), LcnEacem);
+    combo->addItem(tr("NorDig"), LcnNordig);
+    combo->addItem(tr("D-Book"), LcnDbook);
 }
 
 namespace {

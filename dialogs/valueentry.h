@@ -40,6 +40,8 @@ QString esTypeShortName(int type);
 // Clear the combo box and fill it with type codes as item data (Qt::UserRole).
 // Read codes from the item data, never from positions: they differ.
 void fillServiceTypeCombo(QComboBox *combo);
+// The lcn-profile choices, with their LcnProfile codes as item data.
+void fillLcnProfileCombo(QComboBox *combo);
 // The add-service dialog's codings, "MPEG2 (0x02)", "H264 (0x1B)", ...:
 // video kinds, and audio kinds (MPEG-2 audio first, the template's default).
 void fillVideoTypeCombo(QComboBox *combo);

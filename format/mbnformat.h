@@ -104,6 +104,14 @@ constexpr quint8 EnhancedAc3 = 0x7A;
 constexpr quint8 LogicalChannel = 0x83; // EACEM/NorDig private descriptor
 } // namespace DescriptorTag
 
+// private_data_specifier values (ETSI TS 101 162) that scope the logical
+// channel descriptor for the receiver profiles.
+namespace PrivateDataSpecifier {
+constexpr quint32 Eacem = 0x00000028;
+constexpr quint32 Nordig = 0x00000029;
+constexpr quint32 Dbook = 0x0000233A;
+} // namespace PrivateDataSpecifier
+
 namespace StreamType {
 constexpr quint8 Mpeg2Video = 0x02;
 constexpr quint8 Mpeg2Audio = 0x03;

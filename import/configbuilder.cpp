@@ -14,7 +14,6 @@ namespace {
 
 constexpr int CatPid = 0x0001;
 constexpr quint8 CatTableId = 0x01;
-constexpr int PrivateDataSpecifierEacem = 0x00000028;
 constexpr int MaxLogicalChannel = 999;
 
 QString hex4(int value)
@@ -112,21 +111,10 @@ struct Build {
 // The model's type of a DVB service_type.
 qint32 serviceType(Build &b, int code, int serviceId)
 {
+    if (const ServiceTypeInfo *info = serviceTypeOfCode(code))
+        return info->type;
     switch (code) {
-    case 0x01:
-        return ServiceDigitalTv;
-    case 0x02:
-        return ServiceDigitalRadio;
-    case 0x0A:
-        b.warn(serviceId, QStringLiteral("service_type %1 (advanced codec radio) imports as radio; the "
-                                         "export announces 0x02")
-                              .arg(hex2(code)));
-        return ServiceDigitalRadio;
-    case 0x11:
-    case 0x16:
-    case 0x19:
     case 0x1C:
-    case 0x1F:
     case 0x20:
         b.warn(serviceId, QStringLiteral("service_type %1 imports as television; the export "
                                          "announces 0x01")
@@ -436,11 +424,11 @@ const DecodedTable *nitActual(Build &b)
     return nit;
 }
 
-void logicalChannels(Build &b, const LogicalChannelDescriptor &lcn)
+void logicalChannels(Build &b, const LogicalChannelDescriptor &lcn, bool nordig)
 {
     for (const LogicalChannelDescriptor::Entry &e : lcn.entries) {
         const int id = value(e.serviceId);
-        const int number = value(e.logicalChannelNumber);
+        const int number = value(nordig ? e.nordigChannelNumber : e.logicalChannelNumber);
         const auto at = b.serviceIndex.constFind(id);
         if (at == b.serviceIndex.constEnd()) {
             b.stream(QStringLiteral("logical channel %1 of service %2, which the PAT does not list, is left out")
@@ -457,7 +445,8 @@ void logicalChannels(Build &b, const LogicalChannelDescriptor &lcn)
     }
 }
 
-// This transport stream's descriptors in the NIT: its logical channels.
+// This transport stream's descriptors in the NIT: its logical channels, and
+// the private data specifier before them, which gives the lcn-profile.
 void nitTransportStream(Build &b, const DecodedTable &nit, const SiDescriptorLoop &loop)
 {
     qint64 specifier = -1;
@@ -465,12 +454,15 @@ void nitTransportStream(Build &b, const DecodedTable &nit, const SiDescriptorLoo
         if (const auto *pds = d.as<PrivateDataSpecifierDescriptor>()) {
             specifier = pds->privateDataSpecifier.value;
         } else if (value(d.tag) == DescriptorTag::LogicalChannel) {
-            if (specifier >= 0 && specifier != PrivateDataSpecifierEacem)
+            const qint32 profile = specifier < 0 ? qint32(LcnPlain) : lcnProfileOfSpecifier(quint32(specifier));
+            if (profile < 0) {
                 b.stream(QStringLiteral("a descriptor 0x83 under private data specifier %1 is not a logical "
                                         "channel descriptor; left out")
                              .arg(hexNumber(quint32(specifier), 8, HexCase::Upper)));
-            else
-                logicalChannels(b, *d.as<LogicalChannelDescriptor>());
+            } else if (const auto *lcn = d.as<LogicalChannelDescriptor>()) {
+                b.cfg.lcnProfile = profile;
+                logicalChannels(b, *lcn, profile == LcnNordig);
+            }
         } else if (value(d.tag) != DescriptorTag::ServiceList) {
             b.leftOut(-1, "NIT", nit.pid, d);
         }

@@ -80,9 +80,12 @@ QString serviceTypeName(int type)
     switch (type) {
     case 0x01: return QStringLiteral("digital television");
     case 0x02: return QStringLiteral("digital radio sound");
+    case 0x0A: return QStringLiteral("advanced codec digital radio sound");
     case 0x0C: return QStringLiteral("data broadcast");
+    case 0x11: return QStringLiteral("MPEG-2 HD digital television");
     case 0x16: return QStringLiteral("H.264/AVC SD digital television");
     case 0x19: return QStringLiteral("H.264/AVC HD digital television");
+    case 0x1F: return QStringLiteral("HEVC digital television");
     default: return QStringLiteral("other");
     }
 }

@@ -84,8 +84,17 @@ void checkNit(const TransportStreamCfg &cfg, Problems &problems)
         problems.tooLong(problems.text(QT_TRANSLATE_NOOP("Check", "the NIT's logical channel descriptor (%1 channels)"))
                              .arg(channels / 4),
                          channels, MaxDescriptorBody);
-    // With the name and both descriptors within 255 bytes the NIT section
-    // stays below 800 bytes, so it needs no check of its own.
+    // The section as the routine joins it: the pieces, the two 16-bit loop
+    // lengths, the tags and lengths of both lists, and the private data
+    // specifier of lcn-profile. With the name and both descriptors within
+    // 255 bytes it stays below 810 bytes; measured all the same, so that a
+    // further piece cannot slip past.
+    const int section = measured([&](PsiBuffer &b) { nitHead(b, cfg); }) + 2
+        + measured([&](PsiBuffer &b) { nitTransportStream(b, cfg); }) + 2 + 2 + list
+        + measured([&](PsiBuffer &b) { nitLcnSpecifier(b, cfg); }) + 2 + channels;
+    if (sectionSize(section) > MaxPsiSectionSize)
+        problems.tooLong(problems.text(QT_TRANSLATE_NOOP("Check", "the NIT section")), sectionSize(section),
+                         MaxPsiSectionSize);
 }
 
 void checkService(const TransportStreamCfg &cfg, int i, Problems &problems)
@@ -93,11 +102,11 @@ void checkService(const TransportStreamCfg &cfg, int i, Problems &problems)
     using namespace PsiSections;
     const ServiceCfg &s = cfg.services.at(i);
     problems.service = i;
-    if ((cfg.sdtEnabled || cfg.nitEnabled) && s.type != ServiceDigitalTv && s.type != ServiceDigitalRadio)
+    if ((cfg.sdtEnabled || cfg.nitEnabled) && !serviceTypeInfo(s.type))
         problems.add(problems.text(QT_TRANSLATE_NOOP("Check", "service type %1 has no DVB service_type; only 0 "
-                                                              "(Digital TV) and 1 (Digital Radio) can go into "
-                                                              "the SDT and NIT"))
-                         .arg(s.type));
+                                                              "to %2 can go into the SDT and NIT"))
+                         .arg(s.type)
+                         .arg(serviceTypes().size() - 1));
     if (cfg.sdtEnabled) {
         const int body = descriptorBody(measured([&](PsiBuffer &b) { serviceDescriptor(b, s); }));
         if (body > MaxDescriptorBody)
@@ -127,7 +136,7 @@ QString serviceLabel(int index, const ServiceCfg &service, const Wording &words)
 {
     return words.text(QT_TRANSLATE_NOOP("Check", "service %1 \"%2\" (id %3)"))
         .arg(index + 1)
-        .arg(service.serviceName, words.number(service.id));
+        .arg(Wording::oneLine(service.serviceName), words.number(service.id));
 }
 
 int exportProgramSize(const TransportStreamCfg &cfg)

@@ -83,28 +83,56 @@ TextKind textKind(const QString &text)
 
 const QByteArray Latin1Selector("\x10\x00\x01", 3);
 
+// EN 300 468 Annex A has no line feed inside a text: a line break (LF, CR LF
+// or a lone CR, as the file had it) is the CR/LF control code, 0x8A in the
+// single-byte tables and U+E08A under UTF-8.
+constexpr char16_t ByteLineBreak = 0x8A;
+constexpr char16_t Utf8LineBreak = 0xE08A;
+
+bool hasLineBreak(const QString &text)
+{
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+QString withLineBreaks(const QString &text, char16_t code)
+{
+    if (!hasLineBreak(text))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        out.append(c == QLatin1Char('\r') || c == QLatin1Char('\n') ? QChar(code) : c);
+    }
+    return out;
+}
+
 } // namespace
 
 QByteArray PsiBuffer::encodeText(const QString &text)
 {
     switch (textKind(text)) {
     case TextKind::Ascii:
-        return text.toLatin1();
+        return withLineBreaks(text, ByteLineBreak).toLatin1();
     case TextKind::Latin1:
         // EN 300 468 Annex A: without a selector a receiver assumes the Latin
         // alphabet of table 00 (ISO/IEC 6937), so anything beyond ASCII names its table.
-        return Latin1Selector + text.toLatin1();
+        return Latin1Selector + withLineBreaks(text, ByteLineBreak).toLatin1();
     case TextKind::Other:
         break;
     }
-    return QByteArray(1, '\x15') + text.toUtf8();
+    return QByteArray(1, '\x15') + withLineBreaks(text, Utf8LineBreak).toUtf8();
 }
 
 int PsiBuffer::encodedSize(const QString &text)
 {
+    // A CR LF pair is one control code.
+    const int pairs = hasLineBreak(text) ? int(text.count(QLatin1String("\r\n"))) : 0;
     switch (textKind(text)) {
-    case TextKind::Ascii: return int(text.size());
-    case TextKind::Latin1: return int(Latin1Selector.size() + text.size());
+    case TextKind::Ascii: return int(text.size()) - pairs;
+    case TextKind::Latin1: return int(Latin1Selector.size() + text.size()) - pairs;
     case TextKind::Other: break;
     }
     return int(encodeText(text).size());

@@ -52,6 +52,7 @@ public:
 
     // The bytes that writeString puts after its length byte: plain ASCII as
     // it is; otherwise a character-table selector and ISO/IEC 8859-1 or UTF-8.
+    // A line break (LF, CR LF, CR) is the CR/LF control code 0x8A (U+E08A).
     static QByteArray encodeText(const QString &text);
     // Their number, without building them for plain and Latin-1 text.
     static int encodedSize(const QString &text);

@@ -43,19 +43,13 @@ void PsiSections::serviceDescriptor(PsiBuffer &buf, const ServiceCfg &service)
 
 void PsiSections::serviceType(PsiBuffer &buf, qint32 type)
 {
-    switch (type) {
-    case ServiceDigitalTv:
-        buf.writeBits(0x01, 8); // service_type: digital television service
-        break;
-    case ServiceDigitalRadio:
-        buf.writeBits(0x02, 8); // service_type: digital radio sound service
-        break;
-    default:
-        // No code to write; exportProblems() refuses such services up front.
-        buf.fail(qPrintable(QStringLiteral("Service type %1 has no DVB service_type").arg(type)));
-        buf.writeBits(0xFF, 8); // service_type: placeholder
-        break;
+    if (const ServiceTypeInfo *info = serviceTypeInfo(type)) {
+        buf.writeBits(info->code, 8); // service_type
+        return;
     }
+    // No code to write; exportProblems() refuses such services up front.
+    buf.fail(qPrintable(QStringLiteral("Service type %1 has no DVB service_type").arg(type)));
+    buf.writeBits(0xFF, 8); // service_type: placeholder
 }
 
 void PsiSections::nitHead(PsiBuffer &buf, const TransportStreamCfg &cfg)
@@ -95,9 +89,27 @@ void PsiSections::nitLogicalChannels(PsiBuffer &buf, const TransportStreamCfg &c
             continue;
         buf.writeBits(service.id, 16);               // service_id
         buf.writeBits(service.lcVisible ? 1 : 0, 1); // visible_service_flag
-        buf.writeOnes(5);                            // reserved
-        buf.writeBits(service.lcNumber, 10);         // logical_channel_number
+        if (cfg.lcnProfile == LcnNordig) {
+            // NorDig U2 logical_channel_descriptor version 1
+            buf.writeOnes(1);                    // reserved
+            buf.writeBits(service.lcNumber, 14); // logical_channel_number
+        } else {
+            // E-Book/EACEM layout, which D-Book and the plain descriptor share
+            buf.writeOnes(5);                    // reserved
+            buf.writeBits(service.lcNumber, 10); // logical_channel_number
+        }
     }
+}
+
+void PsiSections::nitLcnSpecifier(PsiBuffer &buf, const TransportStreamCfg &cfg)
+{
+    const quint32 specifier = lcnSpecifier(cfg.lcnProfile);
+    if (!specifier)
+        return;
+    buf.writeBits(DescriptorTag::PrivateDataSpecifier, 8); // descriptor_tag: private_data_specifier_descriptor
+    buf.pushLength(8);                                     // descriptor_length
+    buf.writeBits(specifier, 32);                          // private_data_specifier
+    buf.popLength();
 }
 
 void PsiVmProgram::generateSDT(const TransportStreamCfg &cfg, int context)
@@ -110,7 +122,8 @@ void PsiVmProgram::generateSDT(const TransportStreamCfg &cfg, int context)
 
 // The NIT goes out as four pieces that the routine joins on the device,
 // which fills in the loop and descriptor lengths around the service list and
-// logical channel entries.
+// logical channel entries; under an lcn-profile a fifth, the private data
+// specifier, goes right before the logical channel descriptor.
 void PsiVmProgram::generateNIT(const TransportStreamCfg &cfg, int context)
 {
     struct Piece {
@@ -127,6 +140,7 @@ void PsiVmProgram::generateNIT(const TransportStreamCfg &cfg, int context)
     const Piece stream = piece(PsiSections::nitTransportStream);
     const Piece services = piece(PsiSections::nitServiceList);
     const Piece channels = piece(PsiSections::nitLogicalChannels);
+    const Piece specifier = cfg.lcnProfile != LcnPlain ? piece(PsiSections::nitLcnSpecifier) : Piece{0, 0};
 
     const int routine = int(m_program.size());
     if (cfg.playoutTimings)
@@ -140,6 +154,8 @@ void PsiVmProgram::generateNIT(const TransportStreamCfg &cfg, int context)
     emitCopy(services.offset, services.length);
     emitListMarker(Mbn::ListNitServices);
     emitCloseShortLength(8);
+    if (specifier.length)
+        emitCopy(specifier.offset, specifier.length);
     emitByte(DescriptorTag::LogicalChannel);
     emitOpenLength8(0x00);
     emitCopy(channels.offset, channels.length);

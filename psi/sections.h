@@ -30,7 +30,7 @@ void serviceDescriptor(PsiBuffer &buf, const ServiceCfg &service);
 // 0xFF placeholder so that sizes stay those of a valid service.
 void serviceType(PsiBuffer &buf, qint32 type);
 
-// The NIT's four pieces, which the routine joins on the device: the head with
+// The NIT's pieces, which the routine joins on the device: the head with
 // the network descriptors, the transport stream loop entry, and the entries of
 // the service list and logical channel descriptors (tag and length added by
 // the routine).
@@ -39,6 +39,10 @@ void networkNameDescriptor(PsiBuffer &buf, const TransportStreamCfg &cfg);
 void nitTransportStream(PsiBuffer &buf, const TransportStreamCfg &cfg);
 void nitServiceList(PsiBuffer &buf, const TransportStreamCfg &cfg);
 void nitLogicalChannels(PsiBuffer &buf, const TransportStreamCfg &cfg);
+// The private_data_specifier_descriptor that scopes the logical channel
+// descriptor under lcn-profile; nothing for plain. A fifth piece, sent
+// directly before the 0x83 tag.
+void nitLcnSpecifier(PsiBuffer &buf, const TransportStreamCfg &cfg);
 
 void eit(PsiBuffer &buf, const TransportStreamCfg &cfg, const ServiceCfg &service, quint16 eventId);
 void shortEventDescriptor(PsiBuffer &buf, const ServiceCfg &service);

@@ -155,7 +155,8 @@ void logicalChannelDescriptor(Body &b)
     for (int i = 0; i < b.count(4); ++i) {
         const SiField id = b.r.u16("service_id");
         const SiField w = b.r.u16("logical_channel_number");
-        out.entries.append({id, w.part("visible_service_flag", 0, 1), w.part("logical_channel_number", 6, 10)});
+        out.entries.append({id, w.part("visible_service_flag", 0, 1), w.part("logical_channel_number", 6, 10),
+                            w.part("logical_channel_number", 2, 14)});
     }
     b.d.decoded = out;
 }

@@ -81,10 +81,11 @@ struct ServiceListDescriptor {
     QList<Entry> entries;
 };
 
-// logical_channel_descriptor (EACEM/NorDig private tag)
+// logical_channel_descriptor (EACEM/NorDig private tag): the number in the
+// E-Book layout (10 bits) and, for a NorDig v1 specifier, in 14 bits.
 struct LogicalChannelDescriptor {
     struct Entry {
-        SiField serviceId, visibleServiceFlag, logicalChannelNumber;
+        SiField serviceId, visibleServiceFlag, logicalChannelNumber, nordigChannelNumber;
     };
     QList<Entry> entries;
 };

@@ -78,9 +78,11 @@ private Q_SLOTS:
         expected.patTime = 101, expected.sdtTime = 102, expected.nitTime = 103;
         expected.eitTime = 104, expected.tdtTime = 105, expected.pmtTime = 106;
         expected.playoutTimings = true, expected.realTdt = true, expected.filterDefault = ActionDrop;
+        expected.lcnProfile = LcnDbook;
         apply({"tsID=0x1001", "origTSID=4098", "netID=010003", "netName=  Velunor Net ", "tsCAEnabled",
                "tsCAID=0x1004", "emmPID=0x105", "featPOT", "PATime=101", "SDTime=102", "NITime=103",
                "EITime=104", "TDTime=105", "PMTime=106", "featRealTDT", "patEnabled"});
+        chooseIndex(win->get<QComboBox>("lcnProfile"), 3);
         win->get<QTabWidget>("tabWidget")->setCurrentIndex(1);
         chooseIndex(win->get<QComboBox>("filterDefault"), 0);
         // Nothing reaches the document before the commit.

@@ -34,7 +34,7 @@ const QString dataDir = QStringLiteral(VELUNOR_TEST_DATA "/");
 
 QString unescaped(QString s)
 {
-    return s.replace(u"\\n"_s, u"\n"_s).replace(u"\\t"_s, u"\t"_s);
+    return s.replace(u"\\n"_s, u"\n"_s).replace(u"\\t"_s, u"\t"_s).replace(u"\\r"_s, u"\r"_s);
 }
 
 // Splits a cell at `separator` outside double quotes.

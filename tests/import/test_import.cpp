@@ -60,7 +60,7 @@ TransportStreamCfg generated(quint32 seed, bool withFilters)
 {
     QRandomGenerator rnd(seed);
     auto chance = [&rnd](int percent) { return int(rnd.bounded(100)) < percent; };
-    const QStringList names{"", "News 24", "Größe Welle", "Ελληνικά", "Radio \"1\"", "Ünïcødé ✓"};
+    const QStringList names{"", "News 24", "Größe Welle", "Ελληνικά", "Radio \"1\"", "Ünïcødé ✓", "Two\nlines"};
     auto name = [&] { return names.at(rnd.bounded(int(names.size()))); };
     auto language = [&] {
         QString code;
@@ -79,6 +79,7 @@ TransportStreamCfg generated(quint32 seed, bool withFilters)
     if (cfg.nitEnabled) {
         cfg.netId = quint16(rnd.bounded(65536));
         cfg.netName = name();
+        cfg.lcnProfile = int(rnd.bounded(4));
     }
     cfg.filterDefault = chance(50) ? ActionPass : ActionDrop;
     for (int i = withFilters ? int(rnd.bounded(4)) : 0; i > 0; --i) {
@@ -101,7 +102,7 @@ TransportStreamCfg generated(quint32 seed, bool withFilters)
         s.pmtPid = quint16(0x100 + cfg.services.size());
         s.pmtEnabled = chance(85);
         if (cfg.sdtEnabled) {
-            s.type = chance(70) ? ServiceDigitalTv : ServiceDigitalRadio;
+            s.type = serviceTypes().at(rnd.bounded(int(serviceTypes().size())))->type;
             s.providerName = name();
             s.serviceName = name();
         }

@@ -17,6 +17,9 @@ static const QHash<QString, BufferOps> sectionOps{
     {"one non-Latin-1 character makes it UTF-8",
      [](PsiBuffer &b) { b.writeString(QStringLiteral("\u00E9\u20AC")); }},
     {"string of 256 bytes is an error", [](PsiBuffer &b) { b.writeString(QString(256, QLatin1Char('a'))); }},
+    {"line breaks are the CR/LF code 0x8A", [](PsiBuffer &b) { b.writeString(QStringLiteral("a\nb\r\nc\rd\n")); }},
+    {"Latin-1 line break is 0x8A after the selector", [](PsiBuffer &b) { b.writeString(QStringLiteral("\u00E9\r\n")); }},
+    {"UTF-8 line break is U+E08A", [](PsiBuffer &b) { b.writeString(QStringLiteral("\u20AC\n")); }},
     {"language longer than three is cut", [](PsiBuffer &b) { b.writeLanguage(QStringLiteral("english")); }},
     {"non-ASCII language letter is ?", [](PsiBuffer &b) { b.writeLanguage(QStringLiteral("d\u00E9u")); }},
     {"pop from empty stack", [](PsiBuffer &b) { b.popLength(); b.writeBits(0x5A, 8); }},
@@ -71,6 +74,11 @@ void TestPsiBuffer::sections()
     QCOMPARE(buf.hasError(), error);
     QCOMPARE(buf.outputLength(), int(bytes.size()));
     COMPARE_BYTES(buf.output().toByteArray(), bytes);
+    // The export check sizes with a measuring buffer: it must count the same.
+    PsiBuffer measure(PsiBuffer::Mode::Measure);
+    ops(measure);
+    measure.finish();
+    QCOMPARE(measure.outputLength(), int(bytes.size()));
 }
 
 // A single 1 bit walks through every bit of a field of each width, at every
