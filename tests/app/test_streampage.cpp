@@ -93,6 +93,11 @@ private Q_SLOTS:
         pressSpace(win->get<QRadioButton>("featStaticTDT"));
         QVERIFY(win->w->commitPages());
         QVERIFY(!win->doc().realTdt);
+        // A loaded document shows its profile, and nothing is pending.
+        TransportStreamCfg nordig;
+        nordig.lcnProfile = LcnNordig;
+        win->w->setDocument(nordig);
+        QCOMPARE(win->get<QComboBox>("lcnProfile")->currentText(), QStringLiteral("NorDig"));
     }
 };
 
