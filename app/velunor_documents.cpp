@@ -9,6 +9,7 @@
 
 #include <cstdio>
 
+#include "check/tableversions.h"
 #include "config/cfgreader.h"
 #include "config/cfgwriter.h"
 #include "config/fileaccess.h"
@@ -256,12 +257,26 @@ void Velunor::on_action_ExportToMUX_triggered()
 
     PsiVmProgram program;
     program.setDumpEnabled(true); // the psivm_prog array on stderr, for the device's tools
-    if (!program.open(target, OutputFile::ReaderWait::FailAtOnce) || !program.generateProgram(config)) {
+    const bool opened = program.open(target, OutputFile::ReaderWait::FailAtOnce);
+    VersionChoice versions;
+    if (opened && !program.inPlace())
+        versions = chooseTableVersions(config, target, PreviousProgram::Replaced, Wording::editor(settings.hex));
+    program.setVersions(versions.versions);
+    if (!opened || !program.generateProgram(config)) {
         Prompter::warning(this, tr("Write Error"), tr("Your configuration could not be exported."),
                           program.errorString());
         return;
     }
+    showExportNotes(versions.notes);
     // An export is no save: `changed` stays as the commits left it.
+}
+
+// On standard error, beside the program dump, until the window has a status line.
+void Velunor::showExportNotes(const QStringList &notes)
+{
+    for (const QString &note : notes)
+        std::fprintf(stderr, "%s\n", qPrintable(note));
+    std::fflush(stderr);
 }
 
 void Velunor::closeEvent(QCloseEvent *event)

@@ -16,7 +16,8 @@ int runCheck(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Checks a MUX configuration: errors are what keeps the export from running, warnings "
-        "are PID and identifier collisions and values that are legal but usually a mistake."));
+        "are PID and identifier collisions, values that are legal but usually a mistake, and what "
+        "keeps a service off air as the MUX would play the configuration."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the configuration to check (.mux)"),
                                  QStringLiteral("check FILE.mux"));

@@ -4,9 +4,10 @@
 
 #include "config/number.h"
 
+// Sources are UTF-8, as translate() takes them.
 QString Wording::text(const char *source) const
 {
-    return m_translated ? QCoreApplication::translate("Check", source) : QString::fromLatin1(source);
+    return m_translated ? QCoreApplication::translate("Check", source) : QString::fromUtf8(source);
 }
 
 QString Wording::oneLine(const QString &text)

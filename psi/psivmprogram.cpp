@@ -150,7 +150,8 @@ int PsiVmProgram::beginSection()
     return int(m_program.size());
 }
 
-void PsiSections::header(PsiBuffer &buf, quint8 tableId, HeaderBit bit, quint16 tableIdExtension)
+void PsiSections::header(PsiBuffer &buf, quint8 tableId, HeaderBit bit, quint16 tableIdExtension,
+                         quint8 version)
 {
     buf.writeBits(0x00, 8);             // pointer_field
     buf.writeBits(tableId, 8);          // table_id
@@ -163,7 +164,7 @@ void PsiSections::header(PsiBuffer &buf, quint8 tableId, HeaderBit bit, quint16 
     buf.writeBits(0, 12);               // section_length: completed by the device
     buf.writeBits(tableIdExtension, 16); // transport_stream_id, program_number, network_id, service_id
     buf.writeOnes(2);                   // reserved
-    buf.writeBits(0, 5);                // version_number
+    buf.writeBits(version, 5);          // version_number
     buf.writeBits(1, 1);                // current_next_indicator
     buf.writeBits(0, 8);                // section_number
     buf.writeBits(0, 8);                // last_section_number

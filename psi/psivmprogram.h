@@ -8,6 +8,7 @@
 #include "config/fileaccess.h"
 
 #include "psi/psibuffer.h"
+#include "psi/sections.h"
 
 struct TransportStreamCfg;
 struct ServiceCfg;
@@ -47,6 +48,14 @@ public:
     // Builds the program in memory only, without checks. False when the bit
     // buffer or the builder reported a fault (velunor.export, critical).
     bool buildProgram(const TransportStreamCfg &cfg);
+
+    // Off for a program built only to be looked at (by the check, or to
+    // compare with the one it replaces): the note on each EIT routine is
+    // then left out, so that an export does not repeat it.
+    void setNotesEnabled(bool enabled) { m_notesEnabled = enabled; }
+
+    // The version_number of each table; without them every table is version 0.
+    void setVersions(const TableVersions &versions) { m_versions = versions; }
 
     // Off unless the caller asks: the core prints nothing of its own accord.
     void setDumpEnabled(bool enabled) { m_dumpEnabled = enabled; }
@@ -101,9 +110,11 @@ private:
     void append16(quint16 value);
 
     PsiBuffer m_buffer;
+    TableVersions m_versions;
     QByteArray m_program;
     int m_context = -1;
     bool m_dumpEnabled = false;
+    bool m_notesEnabled = true;
     bool m_encodingError = false;
     std::unique_ptr<OutputFile> m_output;
     QString m_errorString;

@@ -8,11 +8,11 @@
 #include "psi/sections.h"
 
 void PsiSections::eit(PsiBuffer &buf, const TransportStreamCfg &cfg, const ServiceCfg &service,
-                      quint16 eventId)
+                      quint16 eventId, quint8 version)
 {
     // event_information_section, actual TS, present/following; service_id.
     // Section 0 is the present event.
-    header(buf, TableId::EitPfActual, HeaderBit::DvbReserved, service.id);
+    header(buf, TableId::EitPfActual, HeaderBit::DvbReserved, service.id, version);
     buf.writeBits(cfg.id, 16);     // transport_stream_id
     buf.writeBits(cfg.origId, 16); // original_network_id
     buf.writeBits(0, 8);           // segment_last_section_number
@@ -51,10 +51,11 @@ void PsiSections::tdt(PsiBuffer &buf)
 void PsiVmProgram::generateEIT(const TransportStreamCfg &cfg, const ServiceCfg &service, int slot,
                                int context, quint16 eventId)
 {
-    if (!measuring())
+    if (!measuring() && m_notesEnabled)
         qCDebug(lcExport, "generateEIT(...,[..., %i], %i, %i)", int(service.id), slot, context);
     const int section = beginSection();
-    PsiSections::eit(m_buffer, cfg, service, eventId);
+    PsiSections::eit(m_buffer, cfg, service, eventId,
+                     m_versions.of(Pid::Eit, TableId::EitPfActual, service.id));
     appendFinishedSection();
     emitSectionRoutine(cfg, section, quint16(cfg.eitTime / 2), -1, Pid::Eit, context, slot);
 }

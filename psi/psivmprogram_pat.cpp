@@ -6,10 +6,10 @@
 #include "psi/psivmprogram.h"
 #include "psi/sections.h"
 
-void PsiSections::pat(PsiBuffer &buf, const TransportStreamCfg &cfg)
+void PsiSections::pat(PsiBuffer &buf, const TransportStreamCfg &cfg, quint8 version)
 {
     // program_association_section, transport_stream_id
-    header(buf, TableId::Pat, HeaderBit::Mpeg2Zero, cfg.id);
+    header(buf, TableId::Pat, HeaderBit::Mpeg2Zero, cfg.id, version);
     if (cfg.nitEnabled) {
         buf.writeBits(0, 16);       // program_number: 0 announces the network PID
         buf.writeOnes(3);           // reserved
@@ -79,10 +79,10 @@ void elementDescriptors(PsiBuffer &buf, const ESCfg &es, const EsTypeInfo &kind)
 
 } // namespace
 
-void PsiSections::pmt(PsiBuffer &buf, const ServiceCfg &service)
+void PsiSections::pmt(PsiBuffer &buf, const ServiceCfg &service, quint8 version)
 {
     // TS_program_map_section, program_number
-    header(buf, TableId::Pmt, HeaderBit::Mpeg2Zero, service.id);
+    header(buf, TableId::Pmt, HeaderBit::Mpeg2Zero, service.id, version);
     buf.writeOnes(3);                 // reserved
     buf.writeBits(service.pcrPid, 13); // PCR_PID
     buf.writeOnes(4);                 // reserved
@@ -114,7 +114,7 @@ void PsiSections::pmt(PsiBuffer &buf, const ServiceCfg &service)
 void PsiVmProgram::generatePAT(const TransportStreamCfg &cfg, int context)
 {
     const int section = beginSection();
-    PsiSections::pat(m_buffer, cfg);
+    PsiSections::pat(m_buffer, cfg, m_versions.of(Pid::Pat, TableId::Pat, cfg.id));
     appendFinishedSection();
     emitSectionRoutine(cfg, section, cfg.patTime, Mbn::ListPatPrograms, Pid::Pat, context, Mbn::SlotPat);
 }
@@ -123,7 +123,7 @@ void PsiVmProgram::generatePMT(const TransportStreamCfg &cfg, const ServiceCfg &
                                int context)
 {
     const int section = beginSection();
-    PsiSections::pmt(m_buffer, service);
+    PsiSections::pmt(m_buffer, service, m_versions.of(service.pmtPid, TableId::Pmt, service.id));
     appendFinishedSection();
     emitSectionRoutine(cfg, section, cfg.pmtTime, -1, service.pmtPid, context, slot);
 }

@@ -6,10 +6,10 @@
 #include "psi/psivmprogram.h"
 #include "psi/sections.h"
 
-void PsiSections::sdt(PsiBuffer &buf, const TransportStreamCfg &cfg)
+void PsiSections::sdt(PsiBuffer &buf, const TransportStreamCfg &cfg, quint8 version)
 {
     // service_description_section, actual TS; transport_stream_id
-    header(buf, TableId::SdtActual, HeaderBit::DvbReserved, cfg.id);
+    header(buf, TableId::SdtActual, HeaderBit::DvbReserved, cfg.id, version);
     buf.writeBits(cfg.origId, 16); // original_network_id
     buf.writeOnes(8);              // reserved_future_use
     for (const ServiceCfg &service : cfg.services) {
@@ -52,10 +52,10 @@ void PsiSections::serviceType(PsiBuffer &buf, qint32 type)
     buf.writeBits(0xFF, 8); // service_type: placeholder
 }
 
-void PsiSections::nitHead(PsiBuffer &buf, const TransportStreamCfg &cfg)
+void PsiSections::nitHead(PsiBuffer &buf, const TransportStreamCfg &cfg, quint8 version)
 {
     // network_information_section, actual network; network_id
-    header(buf, TableId::NitActual, HeaderBit::DvbReserved, cfg.netId);
+    header(buf, TableId::NitActual, HeaderBit::DvbReserved, cfg.netId, version);
     buf.writeOnes(4);   // reserved_future_use
     buf.pushLength(12); // network_descriptors_length
     networkNameDescriptor(buf, cfg);
@@ -115,7 +115,7 @@ void PsiSections::nitLcnSpecifier(PsiBuffer &buf, const TransportStreamCfg &cfg)
 void PsiVmProgram::generateSDT(const TransportStreamCfg &cfg, int context)
 {
     const int section = beginSection();
-    PsiSections::sdt(m_buffer, cfg);
+    PsiSections::sdt(m_buffer, cfg, m_versions.of(Pid::Sdt, TableId::SdtActual, cfg.id));
     appendFinishedSection();
     emitSectionRoutine(cfg, section, cfg.sdtTime, Mbn::ListSdtServices, Pid::Sdt, context, Mbn::SlotSdt);
 }
@@ -136,7 +136,10 @@ void PsiVmProgram::generateNIT(const TransportStreamCfg &cfg, int context)
         const int offset = appendFinishedSection();
         return Piece{offset, m_buffer.outputLength()};
     };
-    const Piece head = piece(PsiSections::nitHead);
+    beginSection();
+    PsiSections::nitHead(m_buffer, cfg, m_versions.of(Pid::Nit, TableId::NitActual, cfg.netId));
+    const int headOffset = appendFinishedSection();
+    const Piece head{headOffset, m_buffer.outputLength()};
     const Piece stream = piece(PsiSections::nitTransportStream);
     const Piece services = piece(PsiSections::nitServiceList);
     const Piece channels = piece(PsiSections::nitLogicalChannels);
