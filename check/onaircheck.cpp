@@ -120,7 +120,7 @@ void OnAirChecker::computeOutput()
                 reaching[w] = matched[w] & ~decided[w];
                 decided[w] |= matched[w];
             }
-            if (action == ActionDrop)
+            if (action == ActionDrop) // nothing of it reaches the output
                 return;
             const PidSet moved = action == ActionRemap
                 ? rotated(reaching, int((qint64(newBase) - qint64(base)) % PidCount))

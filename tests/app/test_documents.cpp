@@ -8,6 +8,7 @@
 
 #include "config/cfgreader.h"
 #include "config/cfgwriter.h"
+#include "mbn/mbnprogram.h"
 #include "psi/psivmprogram.h"
 #include "pagedriver.h"
 #include "tests/common/bytecompare.h"
@@ -117,6 +118,20 @@ private Q_SLOTS:
         win->trigger("action_Save");
         QCOMPARE(int(readCfg(path("other.mux")).id), 0x22);
         COMPARE_BYTES(readWholeFile(file), testData("example-edited.mux"));
+        // Exported again over the first export, with a new transport_stream_id:
+        // the NIT (which carries it in its loop) moves to version 1, the unchanged
+        // PMT stays at 0, and the PAT (whose extension it is) is a new table at 0.
+        win->prompter.fileNames.enqueue(path("out.mbn"));
+        win->trigger("action_ExportToMUX");
+        MbnProgram again;
+        QVERIFY(again.parse(readWholeFile(path("out.mbn"))));
+        for (const auto &[slot, version] :
+             {std::pair{Mbn::SlotPat, 0}, std::pair{Mbn::SlotNit, 1}, std::pair{Mbn::SlotFirstPmt, 0}}) {
+            MbnSentSection sent;
+            QString error;
+            QVERIFY(again.routine(slot) && again.run(*again.routine(slot), &sent, &error));
+            QCOMPARE((quint8(sent.section.at(5)) >> 1) & 0x1F, version); // version_number
+        }
     }
 
     // Loading, saving or exporting fails or is refused: one warning, and the
