@@ -31,8 +31,10 @@ class DocumentPage : public QWidget {
     Q_OBJECT
 
 public:
-    // How a commit meets a field that holds no number in its range.
-    enum class Refusal { Warn, Silent };
+    // How a commit meets a field that holds no number in its range: with the
+    // warning and the field's range, without a word, or with the warning and
+    // what to do before Undo can go on.
+    enum class Refusal { Warn, Silent, WarnBeforeUndo };
 
     using QWidget::QWidget;
 
@@ -44,8 +46,14 @@ public:
     // Hands the pending edits to the window as one step; false, and the
     // typing kept, when a field is refused (with its warning when asked).
     virtual bool commit(Refusal refusal = Refusal::Warn);
+    // Pending edits that a commit would refuse.
+    virtual bool refusesEdits() const { return false; }
 
 Q_SIGNALS:
+    // A change other than the typed edits is about to reach the document:
+    // the window takes the typed edits in first, so that steps keep the
+    // order in which they were made.
+    void changeComing();
     void changeMade(QUndoCommand *step);
     // A field was typed in or toggled: whether edits are pending may differ.
     void edited();
@@ -62,8 +70,17 @@ protected:
         bool decimal;     // shown in decimal whatever the notation
     };
 
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    // Hands a step that does not depend on the typed edits to the window,
+    // after the typed edits (changeComing).
+    void makeChange(QUndoCommand *step);
     bool hex() const;
     void reportEdits(); // edited() from every field on the page
+    // The number fields with what the document holds for them now.
+    virtual QList<NumberField> shownNumbers() const { return {}; }
+    // Each number field shows its number as read when the operator leaves it.
+    void showNumbersAsRead();
     // The first field that takes part (is enabled), differs from what is
     // stored and holds no number in its range; nullptr when none.
     static const NumberField *refusedField(const QList<NumberField> &numbers);

@@ -18,6 +18,7 @@ void StreamPage::setUp(const PageContext &context, FilterPage *filters)
     filterPage = filters;
     attach(context);
     reportEdits();
+    showNumbersAsRead();
 }
 
 void StreamPage::on_patEnabled_stateChanged(int)
@@ -188,6 +189,11 @@ bool StreamPage::commit(Refusal refusal)
     for (const NumberField &f : numberFields(*doc))
         showStored(f);
     return true;
+}
+
+bool StreamPage::refusesEdits() const
+{
+    return hasPendingEdits() && refusedField(numberFields(*doc));
 }
 
 void StreamPage::showNotation()
