@@ -27,7 +27,8 @@ bool DocumentPage::commit(Refusal)
 bool DocumentPage::eventFilter(QObject *watched, QEvent *event)
 {
     // Not for a context menu of the field: its Undo works on the typed text.
-    if (event->type() == QEvent::FocusOut && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
+    if (event->type() == QEvent::FocusOut && ui
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
         for (const NumberField &f : shownNumbers()) {
             if (f.field == watched)
                 showAsRead(f.field, f.least, f.greatest, hex() && !f.decimal);

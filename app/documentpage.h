@@ -40,6 +40,9 @@ public:
 
     // Connects the page's on_<object>_<signal> slots to the widgets on it.
     void attach(const PageContext &context);
+    // The window is going: its form and document go before the last focus
+    // events of the page's fields, which the page then leaves alone.
+    void detach() { ui = nullptr; }
 
     // Typed edits that have not reached the document yet.
     virtual bool hasPendingEdits() const { return false; }

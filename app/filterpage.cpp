@@ -178,7 +178,7 @@ bool FilterPage::eventFilter(QObject *watched, QEvent *event)
 {
     // The type first: while the window is torn down its form is gone before
     // the list's last events arrive here.
-    if (event->type() == QEvent::KeyPress && watched == ui->filters
+    if (event->type() == QEvent::KeyPress && ui && watched == ui->filters
         && ui->filters->commandKey(
             static_cast<QKeyEvent *>(event), [this](int row) { editFilterAt(row); },
             [this]() { on_removeFilter_clicked(); }, [this](int delta) { moveFilter(delta); }))

@@ -335,7 +335,7 @@ void ServicesPage::openFromKeyboard(int row)
 
 bool ServicesPage::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && ui) {
         const auto *key = static_cast<const QKeyEvent *>(event);
         if (watched == ui->services
             && ui->services->commandKey(

@@ -76,6 +76,8 @@ Velunor::~Velunor()
     // The history is destroyed with the window's children, after this body,
     // and clears itself on the way out: nothing of the window may hear it.
     history->disconnect(this);
+    for (DocumentPage *page : std::initializer_list<DocumentPage *>{ui->StreamConfig, ui->PIDFilter, ui->PSIGenerator})
+        page->detach();
     delete ui;
 }
 

@@ -39,11 +39,13 @@ void Velunor::documentChanged(QUndoCommand *step)
 void Velunor::on_action_Undo_triggered()
 {
     if (hasPendingEdits()) {
-        const int steps = history->index();
+        // The newest step, not the index: at the 200-step limit a push
+        // drops the oldest and leaves the index where it was.
+        const QUndoCommand *newest = history->index() > 0 ? history->command(history->index() - 1) : nullptr;
         if (!commitTypedEdits(DocumentPage::Refusal::WarnBeforeUndo))
             return;
         // Edits that stored nothing (a field out of play) are gone already.
-        if (history->index() == steps)
+        if (history->index() == 0 || history->command(history->index() - 1) == newest)
             return;
     }
     if (!history->canUndo())
