@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -21,6 +22,34 @@ void DocumentPage::attach(const PageContext &context)
 bool DocumentPage::commit(Refusal)
 {
     return true;
+}
+
+bool DocumentPage::eventFilter(QObject *watched, QEvent *event)
+{
+    // Not for a context menu of the field: its Undo works on the typed text.
+    if (event->type() == QEvent::FocusOut && ui
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
+        for (const NumberField &f : shownNumbers()) {
+            if (f.field == watched)
+                showAsRead(f.field, f.least, f.greatest, hex() && !f.decimal);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void DocumentPage::showNumbersAsRead()
+{
+    for (const NumberField &f : shownNumbers()) {
+        f.field->installEventFilter(this);
+        QLineEdit *const edit = f.field;
+        connect(edit, &QLineEdit::textChanged, this, [edit]() { forgetReadAs(edit); });
+    }
+}
+
+void DocumentPage::makeChange(QUndoCommand *step)
+{
+    Q_EMIT changeComing();
+    Q_EMIT changeMade(step);
 }
 
 bool DocumentPage::hex() const
@@ -55,9 +84,14 @@ const DocumentPage::NumberField *DocumentPage::refusedField(const QList<NumberFi
 
 bool DocumentPage::refuse(const NumberField &f, Refusal refusal)
 {
-    if (refusal == Refusal::Warn)
-        warnInvalidField(QCoreApplication::translate("Velunor", f.name), f.field, window(),
-                         numberRangeText(f.least, f.greatest, hex() && !f.decimal));
+    if (refusal == Refusal::Silent)
+        return false;
+    const QString name = QCoreApplication::translate("Velunor", f.name);
+    if (refusal == Refusal::WarnBeforeUndo)
+        warnInvalidField(name, f.field, window(),
+                         tr("Correct the field, or press Ctrl+Z in it to take back its typing, then Undo again."));
+    else
+        warnInvalidField(name, f.field, window(), numberRangeText(f.least, f.greatest, hex() && !f.decimal));
     return false;
 }
 

@@ -31,21 +31,32 @@ class DocumentPage : public QWidget {
     Q_OBJECT
 
 public:
-    // How a commit meets a field that holds no number in its range.
-    enum class Refusal { Warn, Silent };
+    // How a commit meets a field that holds no number in its range: with the
+    // warning and the field's range, without a word, or with the warning and
+    // what to do before Undo can go on.
+    enum class Refusal { Warn, Silent, WarnBeforeUndo };
 
     using QWidget::QWidget;
 
     // Connects the page's on_<object>_<signal> slots to the widgets on it.
     void attach(const PageContext &context);
+    // The window is going: its form and document go before the last focus
+    // events of the page's fields, which the page then leaves alone.
+    void detach() { ui = nullptr; }
 
     // Typed edits that have not reached the document yet.
     virtual bool hasPendingEdits() const { return false; }
     // Hands the pending edits to the window as one step; false, and the
     // typing kept, when a field is refused (with its warning when asked).
     virtual bool commit(Refusal refusal = Refusal::Warn);
+    // Pending edits that a commit would refuse.
+    virtual bool refusesEdits() const { return false; }
 
 Q_SIGNALS:
+    // A change other than the typed edits is about to reach the document:
+    // the window takes the typed edits in first, so that steps keep the
+    // order in which they were made.
+    void changeComing();
     void changeMade(QUndoCommand *step);
     // A field was typed in or toggled: whether edits are pending may differ.
     void edited();
@@ -62,8 +73,17 @@ protected:
         bool decimal;     // shown in decimal whatever the notation
     };
 
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    // Hands a step that does not depend on the typed edits to the window,
+    // after the typed edits (changeComing).
+    void makeChange(QUndoCommand *step);
     bool hex() const;
     void reportEdits(); // edited() from every field on the page
+    // The number fields with what the document holds for them now.
+    virtual QList<NumberField> shownNumbers() const { return {}; }
+    // Each number field shows its number as read when the operator leaves it.
+    void showNumbersAsRead();
     // The first field that takes part (is enabled), differs from what is
     // stored and holds no number in its range; nullptr when none.
     static const NumberField *refusedField(const QList<NumberField> &numbers);

@@ -134,3 +134,34 @@ void ListStep<T>::undo()
 
 template class ListStep<ServiceCfg>;
 template class ListStep<FilterCfg>;
+
+TypedEditsStep::TypedEditsStep(TransportStreamCfg *doc, const QList<DocumentStep *> &steps)
+    : DocumentStep(steps.size() == 1 ? steps.first()->text() : tr("Edit Stream Configuration and Service"), doc,
+                   steps.last()->page())
+{
+    for (DocumentStep *step : steps)
+        parts.emplace_back(step);
+}
+
+TypedEditsStep::~TypedEditsStep() = default;
+
+int TypedEditsStep::position(bool undone) const
+{
+    return parts.back()->position(undone);
+}
+
+void TypedEditsStep::undo()
+{
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it)
+        (*it)->undo();
+}
+
+void TypedEditsStep::redo()
+{
+    if (applied) {
+        applied = false;
+        return;
+    }
+    for (const auto &part : parts)
+        part->redo();
+}

@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QUndoCommand>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "config/model.h"
 
@@ -73,3 +75,23 @@ private:
 
 using ServiceStep = ListStep<ServiceCfg>;
 using FilterStep = ListStep<FilterCfg>;
+
+// The typed edits of the stream page and of the open service, taken in as one
+// step when another change comes or Undo is asked for. Its parts have been
+// applied as they were committed, so pushing it changes nothing more.
+class TypedEditsStep final : public DocumentStep {
+    Q_DECLARE_TR_FUNCTIONS(TypedEditsStep)
+
+public:
+    // parts: at least one, in the order they were applied; the step owns them.
+    TypedEditsStep(TransportStreamCfg *doc, const QList<DocumentStep *> &parts);
+    ~TypedEditsStep() override;
+
+    int position(bool undone) const override;
+    void undo() override;
+    void redo() override;
+
+private:
+    std::vector<std::unique_ptr<DocumentStep>> parts;
+    bool applied = true;
+};

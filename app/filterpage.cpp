@@ -76,7 +76,7 @@ void FilterPage::on_filters_itemDoubleClicked(int row)
 
 void FilterPage::append(const FilterCfg &filter)
 {
-    Q_EMIT changeMade(FilterStep::inserted(tr("Add Filter Rule"), doc, int(doc->filters.size()), filter));
+    makeChange(FilterStep::inserted(tr("Add Filter Rule"), doc, int(doc->filters.size()), filter));
     refresh();
 }
 
@@ -114,7 +114,7 @@ void FilterPage::editFilterAt(int position)
     if (dialog.exec(&filter, false, hex()) != QDialog::Accepted || filter == doc->filters.at(position))
         return;
     const int row = ui->filters->currentRow();
-    Q_EMIT changeMade(FilterStep::replaced(tr("Edit Filter Rule"), doc, position, filter));
+    makeChange(FilterStep::replaced(tr("Edit Filter Rule"), doc, position, filter));
     refresh();
     ui->filters->setCurrentRow(row);
 }
@@ -131,7 +131,7 @@ void FilterPage::on_removeFilter_clicked()
         return;
     if (position >= doc->filters.size())
         return;
-    Q_EMIT changeMade(FilterStep::removed(tr("Remove Filter Rule"), doc, position));
+    makeChange(FilterStep::removed(tr("Remove Filter Rule"), doc, position));
     refresh();
 }
 
@@ -152,7 +152,7 @@ void FilterPage::moveFilter(int delta)
     const int target = position + delta;
     if (count < 2 || position < 0 || position >= count || target < 0 || target >= count)
         return;
-    Q_EMIT changeMade(FilterStep::moved(tr("Move Filter Rule"), doc, position, target));
+    makeChange(FilterStep::moved(tr("Move Filter Rule"), doc, position, target));
     refresh();
     ui->filters->setCurrentRow(target);
 }
@@ -178,7 +178,7 @@ bool FilterPage::eventFilter(QObject *watched, QEvent *event)
 {
     // The type first: while the window is torn down its form is gone before
     // the list's last events arrive here.
-    if (event->type() == QEvent::KeyPress && watched == ui->filters
+    if (event->type() == QEvent::KeyPress && ui && watched == ui->filters
         && ui->filters->commandKey(
             static_cast<QKeyEvent *>(event), [this](int row) { editFilterAt(row); },
             [this]() { on_removeFilter_clicked(); }, [this](int delta) { moveFilter(delta); }))

@@ -202,10 +202,22 @@ bool ServicesPage::commit(Refusal refusal)
     return true;
 }
 
+bool ServicesPage::refusesEdits() const
+{
+    return hasPendingEdits() && refusedField(numberFields(doc->services.at(editedRow)));
+}
+
+QList<DocumentPage::NumberField> ServicesPage::shownNumbers() const
+{
+    const bool open = serviceOpen && editedRow >= 0 && editedRow < doc->services.size();
+    return numberFields(open ? doc->services.at(editedRow) : ServiceCfg());
+}
+
 void ServicesPage::openService(int row)
 {
     if (row < 0 || row >= doc->services.size() || row == editedRow)
         return;
+    Q_EMIT changeComing();
     if (!commit())
         return;
     loadService(row);

@@ -29,6 +29,7 @@ public:
     void clear();
     bool hasPendingEdits() const override;
     bool commit(Refusal refusal = Refusal::Warn) override;
+    bool refusesEdits() const override;
     void showNotation();
 
     int openRow() const { return serviceOpen ? editedRow : -1; }
@@ -40,6 +41,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    QList<NumberField> shownNumbers() const override;
 
 private Q_SLOTS:
     void on_caEnabled_toggled(bool);

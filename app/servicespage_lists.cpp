@@ -87,6 +87,7 @@ void ServicesPage::setUp(const PageContext &context)
     ui->elements->installEventFilter(this);
     fillServiceTypeCombo(ui->serviceType);
     reportEdits();
+    showNumbersAsRead();
     clear();
 }
 
@@ -158,7 +159,7 @@ void ServicesPage::on_services_customContextMenuRequested(const QPoint &pos)
 
 void ServicesPage::appendService(const QString &step, const ServiceCfg &service)
 {
-    Q_EMIT changeMade(ServiceStep::inserted(step, doc, int(doc->services.size()), service));
+    makeChange(ServiceStep::inserted(step, doc, int(doc->services.size()), service));
     refreshList();
     ui->services->setCurrentRow(ui->services->count() - 1);
 }
@@ -182,6 +183,7 @@ void ServicesPage::duplicateService()
         return;
     // A copy of what the editor shows: the open service is committed first,
     // and an invalid field stops the copy with its warning.
+    Q_EMIT changeComing();
     if (serviceOpen && position == editedRow && !commit())
         return;
     ServiceCfg copy = doc->services.at(position);
@@ -199,6 +201,7 @@ void ServicesPage::on_removeService_clicked()
     if (Prompter::question(window(), tr("Remove Service"), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         != QMessageBox::Yes)
         return;
+    Q_EMIT changeComing();
     if (serviceOpen && position == editedRow)
         clear();
     else if (serviceOpen && position < editedRow)
@@ -224,6 +227,7 @@ void ServicesPage::moveService(int delta)
     const int to = from + delta;
     if (count < 2 || from < 0 || from >= count || to < 0 || to >= count)
         return;
+    Q_EMIT changeComing();
     if (!commit())
         return;
     // The editor is released first so that making the new row current opens
@@ -275,6 +279,9 @@ void ServicesPage::on_addES_clicked()
 // the working copy follows, and the editor's other fields stay as typed.
 void ServicesPage::storeElements(const QString &step, const QList<ESCfg> &list)
 {
+    // The typed fields first, as a step of their own: the element step
+    // keeps the fields as stored.
+    Q_EMIT changeComing();
     ServiceCfg stored = doc->services.at(editedRow);
     stored.elements = list;
     editedService.elements = list;
@@ -329,7 +336,7 @@ void ServicesPage::openFromKeyboard(int row)
 
 bool ServicesPage::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && ui) {
         const auto *key = static_cast<const QKeyEvent *>(event);
         if (watched == ui->services
             && ui->services->commandKey(

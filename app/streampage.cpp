@@ -20,6 +20,7 @@ void StreamPage::setUp(const PageContext &context, FilterPage *filters)
     attach(context);
     fillLcnProfileCombo(ui->lcnProfile);
     reportEdits();
+    showNumbersAsRead();
 }
 
 void StreamPage::on_patEnabled_stateChanged(int)
@@ -194,6 +195,11 @@ bool StreamPage::commit(Refusal refusal)
     for (const NumberField &f : numberFields(*doc))
         showStored(f);
     return true;
+}
+
+bool StreamPage::refusesEdits() const
+{
+    return hasPendingEdits() && refusedField(numberFields(*doc));
 }
 
 void StreamPage::showNotation()

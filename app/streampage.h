@@ -20,6 +20,7 @@ public:
     void load();
     bool hasPendingEdits() const override;
     bool commit(Refusal refusal = Refusal::Warn) override;
+    bool refusesEdits() const override;
     // Shows every number field again in the chosen notation, keeping text
     // that is no number as typed.
     void showNotation();
@@ -32,6 +33,9 @@ private Q_SLOTS:
     void on_tdtEnabled_stateChanged(int);
     void on_tsCAEnabled_toggled(bool);
     void on_featPOT_toggled(bool);
+
+protected:
+    QList<NumberField> shownNumbers() const override { return numberFields(*doc); }
 
 private:
     void updateEnables();

@@ -14,6 +14,8 @@
 #include <QToolBar>
 #include <QUndoStack>
 
+#include <limits>
+
 #include "app/filterpage.h"
 #include "app/servicespage.h"
 #include "app/streampage.h"
@@ -74,6 +76,8 @@ Velunor::~Velunor()
     // The history is destroyed with the window's children, after this body,
     // and clears itself on the way out: nothing of the window may hear it.
     history->disconnect(this);
+    for (DocumentPage *page : std::initializer_list<DocumentPage *>{ui->StreamConfig, ui->PIDFilter, ui->PSIGenerator})
+        page->detach();
     delete ui;
 }
 
@@ -118,11 +122,16 @@ void Velunor::setUpPages()
     ui->PSIGenerator->setUp(context);
     for (DocumentPage *page : std::initializer_list<DocumentPage *>{ui->StreamConfig, ui->PIDFilter, ui->PSIGenerator}) {
         connect(page, &DocumentPage::changeMade, this, &Velunor::documentChanged);
+        connect(page, &DocumentPage::changeComing, this, [this]() { commitTypedEdits(DocumentPage::Refusal::Silent); });
         connect(page, &DocumentPage::edited, this, &Velunor::updateUndoActions);
     }
-    // A drop of a configuration on a line edit goes to the window, see eventFilter.
-    for (QLineEdit *edit : ui->tabWidget->findChildren<QLineEdit *>())
+    // A drop of a configuration on a line edit goes to the window, see
+    // eventFilter. A text of any length stays whole: the line edit's own
+    // limit of 32767 characters would cut a long name on load.
+    for (QLineEdit *edit : ui->tabWidget->findChildren<QLineEdit *>()) {
         edit->installEventFilter(this);
+        edit->setMaxLength(std::numeric_limits<int>::max());
+    }
 }
 
 void Velunor::resetDocument()
@@ -271,5 +280,5 @@ void Velunor::on_action_Version_triggered()
 
 bool Velunor::commitPages()
 {
-    return ui->StreamConfig->commit() && ui->PSIGenerator->commit();
+    return commitTypedEdits(DocumentPage::Refusal::Warn);
 }

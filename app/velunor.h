@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 
+#include "app/documentpage.h"
 #include "config/model.h"
 #include "dialogs/settings.h"
 
@@ -61,7 +62,8 @@ public:
     bool openFile(const QString &name);
 
     // Commits the stream page, then the open service, as Save does before
-    // writing; false when a field was refused (the operator has been told).
+    // writing, as one step; false when a field was refused (the operator has
+    // been told, and nothing was committed).
     bool commitPages();
     // Whether a page holds typed edits that have not reached the document.
     bool hasPendingEdits() const;
@@ -107,7 +109,7 @@ private:
     void showExportNotes(const QStringList &notes);
 
     // Undo and redo (velunor_history.cpp)
-    bool revertPageEdits();
+    bool commitTypedEdits(DocumentPage::Refusal refusal);
     void showStep(const DocumentStep &step, bool undone);
     void updateUndoActions();
 
@@ -127,4 +129,6 @@ private:
     Settings settings;
     QUndoStack *history;
     QPointer<CheckDialog> checkDialog;
+    // While typed edits are committed: their steps, applied, to become one.
+    QList<DocumentStep *> *typedSteps = nullptr;
 };

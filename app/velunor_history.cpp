@@ -15,8 +15,10 @@
 // from the state last loaded or saved, whichever way the operator got there.
 //
 // Edits typed on the stream page or in the service editor are not in the
-// history until they are committed; they are the newest change, so the first
-// Undo reverts them, and Redo waits until they are gone.
+// history until they are committed. Any other change, and Undo, takes them in
+// first as one step, so steps keep the order they were made in and Redo can
+// bring typing back; Redo waits while edits are typed, since taking them in
+// would drop the steps it redoes.
 
 bool Velunor::isChanged() const
 {
@@ -25,13 +27,28 @@ bool Velunor::isChanged() const
 
 void Velunor::documentChanged(QUndoCommand *step)
 {
+    if (typedSteps) {
+        step->redo();
+        typedSteps->append(static_cast<DocumentStep *>(step));
+        return;
+    }
     history->push(step);
     refreshCheckDialog();
 }
 
 void Velunor::on_action_Undo_triggered()
 {
-    if (revertPageEdits() || !history->canUndo())
+    if (hasPendingEdits()) {
+        // The newest step, not the index: at the 200-step limit a push
+        // drops the oldest and leaves the index where it was.
+        const QUndoCommand *newest = history->index() > 0 ? history->command(history->index() - 1) : nullptr;
+        if (!commitTypedEdits(DocumentPage::Refusal::WarnBeforeUndo))
+            return;
+        // Edits that stored nothing (a field out of play) are gone already.
+        if (history->index() == 0 || history->command(history->index() - 1) == newest)
+            return;
+    }
+    if (!history->canUndo())
         return;
     const auto *step = static_cast<const DocumentStep *>(history->command(history->index() - 1));
     history->undo();
@@ -47,18 +64,30 @@ void Velunor::on_action_Redo_triggered()
     showStep(*step, false);
 }
 
-// Shows the stored document again on the stream page and in the service
-// editor, valid or not, without a word; false when they showed it already.
-bool Velunor::revertPageEdits()
+// Commits the typed edits of the stream page, then of the open service, as
+// one step. Silent: each page whose fields pass is committed, a refused field
+// keeps its typing without a word, and the result says whether no edits are
+// left. Otherwise both pages are checked first, and a refused field gets its
+// warning with nothing committed.
+bool Velunor::commitTypedEdits(DocumentPage::Refusal refusal)
 {
-    const bool stream = ui->StreamConfig->hasPendingEdits();
-    const int service = ui->PSIGenerator->hasPendingEdits() ? ui->PSIGenerator->openRow() : -1;
-    if (stream)
-        ui->StreamConfig->load();
-    if (service >= 0)
-        ui->PSIGenerator->showDocument(service);
+    DocumentPage *const pages[] = {ui->StreamConfig, ui->PSIGenerator};
+    if (refusal != DocumentPage::Refusal::Silent) {
+        for (DocumentPage *page : pages) {
+            if (page->refusesEdits())
+                return page->commit(refusal);
+        }
+    }
+    QList<DocumentStep *> steps;
+    typedSteps = &steps;
+    bool committed = true;
+    for (DocumentPage *page : pages)
+        committed = page->commit(DocumentPage::Refusal::Silent) && committed;
+    typedSteps = nullptr;
+    if (!steps.isEmpty())
+        documentChanged(new TypedEditsStep(&config, steps));
     updateUndoActions();
-    return stream || service >= 0;
+    return committed;
 }
 
 // After a step was undone or redone: every page shows the document, the page

@@ -77,6 +77,47 @@ void warnInvalidField(const QString &name, QWidget *field, QWidget *parent, cons
     }
 }
 
+namespace {
+
+const char *const ReadAsProperty = "velunorReadAs";
+
+// "0256" or "-017": a leading 0 with digits after it selects octal.
+bool readAsOctal(QStringView number)
+{
+    if (number.startsWith(u'+') || number.startsWith(u'-'))
+        number = number.mid(1);
+    return number.size() > 1 && number.startsWith(u'0') && number.at(1) != u'x' && number.at(1) != u'X';
+}
+
+} // namespace
+
+void showAsRead(QLineEdit *field, qint32 least, qint32 greatest, bool hex)
+{
+    const QString typed = field->text();
+    const QStringView number = QStringView(typed).trimmed();
+    qint32 value = 0;
+    if (!convertInteger(number, &value) || value < least || value > greatest)
+        return;
+    const QString shown = formatNumber(value, 4, hex);
+    const QString note = readAsOctal(number) ? tr("Read as octal: %1 = %2").arg(number.toString(), shown) : QString();
+    if (shown != typed) {
+        // Replacing the selection, unlike setText(), keeps the field's undo.
+        field->selectAll();
+        field->insert(shown);
+    }
+    field->setProperty(ReadAsProperty, note.isEmpty() ? QVariant() : QVariant(shown));
+    field->setToolTip(note);
+}
+
+void forgetReadAs(QLineEdit *field)
+{
+    const QVariant noted = field->property(ReadAsProperty);
+    if (noted.isValid() && noted.toString() != field->text()) {
+        field->setProperty(ReadAsProperty, QVariant());
+        field->setToolTip(QString());
+    }
+}
+
 QString numberRangeText(qint32 least, qint32 greatest, bool hex)
 {
     return tr("A number from %1 to %2.").arg(formatNumber(least, 4, hex), formatNumber(greatest, 4, hex));

@@ -29,6 +29,16 @@ qint32 numberOr(const QString &text, qint32 least, qint32 greatest, qint32 store
 void warnInvalidField(const QString &name, QWidget *field, QWidget *parent,
                       const QString &allowed = QString());
 
+// Shows the number a field holds as it will be stored, in the notation (hex
+// false: decimal), once the operator leaves the field: "0256" becomes "174".
+// A number read as octal says so in the field's tooltip, and any other text
+// takes the note away. A text that does not convert, or lies outside
+// least..greatest, stays as typed. The new text is one edit of the field, so
+// Ctrl+Z in it brings back what was typed.
+void showAsRead(QLineEdit *field, qint32 least, qint32 greatest, bool hex);
+// Takes the note of showAsRead away once the field shows anything else.
+void forgetReadAs(QLineEdit *field);
+
 // "A number from 0 to 8190.", in the given notation.
 QString numberRangeText(qint32 least, qint32 greatest, bool hex);
 

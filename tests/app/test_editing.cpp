@@ -16,10 +16,13 @@
 // box), "choose COMBO N", "on BOX" / "off BOX", "row LIST N", "dclick LIST N",
 // "menu LIST N ENTRY", "saveas NAME" (into a temporary folder), "button NAME", "action NAME", "yes",
 // "dialog STEP,STEP" (answers the next dialog, see perform()), "check",
-// "activate N" (double click on the Nth finding).
+// "activate N" (double click on the Nth finding), "leave FIELD" (the focus
+// moves on with Tab), "ctrlz FIELD" (Ctrl+Z in the field).
 // Expectations, "what = value" in a cell each: "field NAME", "enabled NAME", "elements",
-// "services", "open" (the service in the editor), "current" (services row),
-// "prompts" (titles met), "changed", "findings" and "summary" (of the check dialog),
+// "services", "filters", "open" (the service in the editor), "current" (services row),
+// "prompts" (titles met), "informative" (the last box's informative text),
+// "tip NAME" (a field's tooltip), "undo" and "redo" (the action's text, "off"
+// when disabled), "changed", "findings" and "summary" (of the check dialog),
 // "close" (whether the window closes), "saved" (Save As, compared with a golden file).
 
 class TestEditing : public QObject {
@@ -82,6 +85,16 @@ class TestEditing : public QObject {
             const QPoint at = rows->visualItemRect(rows->topLevelItem(arg.toInt())).center();
             QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, at);
             QTest::mouseDClick(rows->viewport(), Qt::LeftButton, {}, at);
+        } else if (verb == "leave") {
+            QLineEdit *edit = win->edit(qPrintable(arg));
+            win->w->activateWindow(); // after a dialog, for the focus events
+            QVERIFY(QTest::qWaitForWindowActive(win->w.get()));
+            edit->setFocus();
+            QVERIFY(edit->hasFocus());
+            QTest::keyClick(edit, Qt::Key_Tab);
+            QVERIFY(!edit->hasFocus());
+        } else if (verb == "ctrlz") {
+            QTest::keyClick(win->edit(qPrintable(arg)), Qt::Key_Z, Qt::ControlModifier);
         } else {
             QFAIL(qPrintable("unknown step " + step));
         }
@@ -92,7 +105,15 @@ class TestEditing : public QObject {
         const QString arg = what.section(' ', 1);
         if (what.startsWith("field"))
             return win->edit(qPrintable(arg))->text();
-        if (what == "elements" || what == "services")
+        if (what.startsWith("tip"))
+            return win->edit(qPrintable(arg))->toolTip();
+        if (what == "undo" || what == "redo") {
+            const QAction *action = win->get<QAction>(what == "undo" ? "action_Undo" : "action_Redo");
+            return action->isEnabled() ? action->text() : QStringLiteral("off");
+        }
+        if (what == "informative")
+            return win->prompter.messages.isEmpty() ? QString() : win->prompter.messages.last().informativeText;
+        if (what == "elements" || what == "services" || what == "filters")
             return texts(win->list(qPrintable(what))).join(", ").replace('\n', ' ');
         if (what.startsWith("enabled"))
             return win->get(qPrintable(arg))->isEnabled() ? "yes" : "no";
@@ -176,6 +197,11 @@ private Q_SLOTS:
     // and the window's notation.
     void staleViews_data() { rows("stale-views.txt"); }
     void staleViews() { run(); }
+
+    // Typing is never lost to Undo, steps keep the order they were made in,
+    // numbers show as read once left, and texts of any length stay whole.
+    void typing_data() { rows("typing.txt"); }
+    void typing() { run(); }
 };
 
 QTEST_MAIN(TestEditing)

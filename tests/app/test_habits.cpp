@@ -96,17 +96,22 @@ private Q_SLOTS:
         QVERIFY(after != before && win->w->isChanged());
         QCOMPARE(action("action_Undo")->text(), "&Undo " + cell("step"));
 
-        // Ctrl+Z in a text field is the field's; the first document undo
-        // reverts what is typed and not committed, without a word.
+        // Ctrl+Z in a text field is the field's; a document undo takes what
+        // is typed in as a step and takes that back, and Redo brings it again.
         QLineEdit *netName = win->edit("netName"), *pmtPID = win->edit("pmtPID");
         const QString pmtShown = pmtPID->text();
         QTest::keyClicks(netName, "x");
         QTest::keyClick(netName, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(netName->text(), after.netName);
-        typeText(netName, "70000");
-        typeText(pmtPID, "70000");
+        typeText(netName, "Typed");
+        typeText(pmtPID, "0x1ff");
         win->trigger("action_Undo");
         QCOMPARE(netName->text() + pmtPID->text(), after.netName + pmtShown);
+        QCOMPARE(win->doc(), after);
+        win->trigger("action_Redo");
+        // A removed service leaves the editor empty, and nothing to type in.
+        QCOMPARE(netName->text() + pmtPID->text(), "Typed" + (pmtPID->isEnabled() ? QStringLiteral("511") : QString()));
+        win->trigger("action_Undo");
         QCOMPARE(win->doc(), after);
         // Elsewhere Ctrl+Z undoes the step: the document is as saved again.
         auto *tabs = win->get<QTabWidget>("tabWidget");
