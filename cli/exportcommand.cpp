@@ -27,7 +27,9 @@ int runExport(const QStringList &arguments)
                                                        "standard error."));
     parser.addOption(dumpOption);
     // process() prints --help and argument errors itself and exits.
+    parser.addOption(verboseOption());
     parser.process(arguments);
+    setVerbose(parser.isSet(verboseOption()));
 
     QTextStream err(stderr);
     const QStringList files = parser.positionalArguments();
