@@ -39,9 +39,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("added");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("newest first") << "a b c" << "c b a";
-        QTest::newRow("one again moves to the front") << "a b c a" << "a c b";
-        QTest::newRow("the newest again") << "a b b" << "b a";
+        QTest::newRow("newest first, one again moves to the front") << "a b c b" << "b c a";
         QTest::newRow("eight") << "1 2 3 4 5 6 7 8" << "8 7 6 5 4 3 2 1";
         QTest::newRow("nine: the oldest goes") << "1 2 3 4 5 6 7 8 9" << "9 8 7 6 5 4 3 2";
         QTest::newRow("nine with a repeat: none goes") << "1 2 3 4 5 6 7 8 1" << "1 8 7 6 5 4 3 2";
@@ -53,12 +51,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         Settings s(dir.path());
         for (const QString &name : added.split(' '))
-            s.addRecentFile(dir.filePath(name));
+            s.addRecentFile(name);
         QVERIFY(s.save());
-        QStringList names;
-        for (const QString &path : Settings(dir.path()).recentFiles)
-            names << QFileInfo(path).fileName();
-        QCOMPARE(names.join(' '), kept);
+        QCOMPARE(Settings(dir.path()).recentFiles.join(' '), kept);
     }
 
     // A missing directory (unwritable even for root), or a velunor.ini that is
