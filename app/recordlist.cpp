@@ -44,10 +44,20 @@ void RecordListModel::rowChanged(int row)
         Q_EMIT dataChanged(at, at, {Qt::DisplayRole});
 }
 
+namespace {
+
+// The style option carries an entry's line breaks as line separators.
+QStringList entryLines(const QString &text)
+{
+    return QString(text).replace(QChar::LineSeparator, QLatin1Char('\n')).split(QLatin1Char('\n'));
+}
+
+} // namespace
+
 QStringList EntryDelegate::shownLines(const QString &text, const QFont &font, int width)
 {
     const QFontMetrics metrics(font);
-    QStringList lines = text.split(QLatin1Char('\n'));
+    QStringList lines = entryLines(text);
     for (QString &line : lines)
         line = metrics.elidedText(line, Qt::ElideRight, width);
     return lines;
@@ -91,8 +101,14 @@ void EntryDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
     painter->setFont(opt.font);
     painter->setPen(opt.palette.color(group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText
                                                                                     : QPalette::Text));
-    int top = area.top();
-    for (const QString &line : shownLines(text, opt.font, area.width())) {
+    // The lines as a block in the middle of the row, whatever the style
+    // makes of the text's own height.
+    const QStringList lines = shownLines(text, opt.font, area.width());
+    int block = 0;
+    for (const QString &line : lines)
+        block += lineHeight(line, opt.font);
+    int top = opt.rect.top() + qMax(0, (opt.rect.height() - block) / 2);
+    for (const QString &line : lines) {
         const int height = lineHeight(line, opt.font);
         painter->drawText(QRect(area.left(), top, area.width(), height), Qt::AlignLeft | Qt::AlignVCenter, line);
         top += height;
@@ -106,11 +122,11 @@ QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIn
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
     int lines = 0;
-    for (const QString &line : opt.text.split(QLatin1Char('\n')))
+    for (const QString &line : entryLines(opt.text))
         lines += lineHeight(line, opt.font);
-    // The style's own margins around the text stay as they were.
-    const int textHeight = QFontMetrics(opt.font).height() * int(opt.text.count(QLatin1Char('\n')) + 1);
-    size.setHeight(qMax(size.height(), size.height() - textHeight + lines));
+    const QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameVMargin, nullptr, opt.widget) + 1;
+    size.setHeight(qMax(size.height(), lines + 2 * margin));
     // Never wider than the list: a line too wide is elided, not scrolled to.
     if (const auto *view = qobject_cast<const QAbstractItemView *>(opt.widget))
         size.setWidth(qMin(size.width(), view->viewport()->width()));

@@ -341,7 +341,7 @@ private Q_SLOTS:
         int tall = 0;
         for (const QString &line : text.split('\n'))
             tall += EntryDelegate::lineHeight(line, list->font());
-        QVERIFY(list->rowRect(0).height() >= tall);
+        QVERIFY(list->rowRect(0).height() > tall); // a margin around the lines
         const int width = list->viewport()->width() - 8;
         const QStringList shown = EntryDelegate::shownLines(text, list->font(), width);
         QCOMPARE(shown.size(), 2);
