@@ -283,8 +283,11 @@ void Velunor::dropEvent(QDropEvent *event)
 
 void Velunor::restoreWindowState()
 {
+    // The status bar's line comes on top of the pages' room, not out of it.
     if (!settings.windowGeometry.isEmpty())
         restoreGeometry(settings.windowGeometry);
+    else
+        resize(width(), height() + statusBar()->sizeHint().height());
     if (!settings.splitterState.isEmpty())
         ui->splitter->restoreState(settings.splitterState);
     if (settings.page >= 0 && settings.page < ui->tabWidget->count())
