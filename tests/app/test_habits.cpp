@@ -396,6 +396,10 @@ private Q_SLOTS:
         for (const ScriptedPrompter::FileRequest &r : std::as_const(win->prompter.fileRequests))
             starts << QString(r.dir).replace(dir->path() + '/', QString());
         QCOMPARE(starts, (QStringList{"two-of-each.mbn", "out.mbn", ""}));
+        // A write that fails names the file.
+        win->prompter.fileNames << dir->filePath("gone/out.mbn");
+        win->trigger("action_ExportToMUX");
+        QVERIFY(win->prompter.messages.value(0).informativeText.startsWith(QDir::toNativeSeparators(dir->filePath("gone/out.mbn"))));
     }
 
     // A refused export names its first reasons in the box itself, a long
