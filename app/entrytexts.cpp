@@ -51,3 +51,16 @@ QString elementEntryText(const ESCfg &es, bool hex)
     return QCoreApplication::translate("Velunor", "%1 (PID:%2, Language:%3)")
         .arg(esTypeName(es.type), formatNumber(es.pid, 4, hex), es.language);
 }
+
+QString elidedInMiddle(const QString &name, int length)
+{
+    if (name.size() <= length)
+        return name;
+    int head = (length - 1) / 2;
+    int tail = length - 1 - head;
+    if (head > 0 && name.at(head - 1).isHighSurrogate())
+        --head;
+    if (tail > 0 && name.at(name.size() - tail).isLowSurrogate())
+        --tail;
+    return name.left(head) + QChar(0x2026) + name.right(tail);
+}

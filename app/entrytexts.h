@@ -24,3 +24,7 @@ private:
 
 // "MPEG2 Video (PID:257)", with ", Language:deu" where one is set.
 QString elementEntryText(const ESCfg &es, bool hex);
+
+// A name of at most `length` characters: a longer one keeps its start and its
+// end, with "…" in between (a pair of surrogates is never split).
+QString elidedInMiddle(const QString &name, int length);

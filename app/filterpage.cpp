@@ -34,7 +34,10 @@ void FilterPage::setUp(const PageContext &context)
     attach(context);
     texts = std::make_unique<FilterRuleTexts>(hex());
     model = new RecordListModel([this]() { return int(doc->filters.size()); },
-                                [this](int row) { return texts->text(doc->filters.at(row)); }, this);
+                                [this](int row) {
+                                    // Numbered from 1, as the check names a rule ("filter rule 61").
+                                    return tr("Rule %1: %2").arg(QString::number(row + 1), texts->text(doc->filters.at(row)));
+                                }, this);
     ui->filters->setModel(model);
     ui->filters->installEventFilter(this);
     reportEdits();

@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <cstdio>
+
 #include "app/velunor.h"
 #include "velunorversion.h"
 
@@ -23,11 +25,19 @@ int main(int argc, char *argv[])
                                  QCoreApplication::translate("main", "A configuration (.mux) to open."),
                                  QStringLiteral("[file]"));
     parser.process(app);
+    const QStringList files = parser.positionalArguments();
+    // One window holds one document: the files after the first are named,
+    // so that none is left unopened without a word.
+    if (files.size() > 1) {
+        std::fprintf(stderr, "velunor: one file at a time; not opened: %s\n",
+                     qPrintable(files.mid(1).join(QLatin1String(", "))));
+        std::fflush(stderr);
+    }
 
     // Qt 6 converts between 8-bit strings and QString as UTF-8 throughout.
     Velunor window;
     window.show();
-    if (!parser.positionalArguments().isEmpty())
-        window.openFile(parser.positionalArguments().constFirst());
+    if (!files.isEmpty())
+        window.openFile(files.constFirst());
     return app.exec();
 }

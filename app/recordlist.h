@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 #include <QListView>
+#include <QStyledItemDelegate>
 
 #include <functional>
 
@@ -27,6 +28,28 @@ public:
 private:
     std::function<int()> m_count;
     std::function<QString(int)> m_text;
+};
+
+// Draws an entry a line at a time: each line as tall as its own glyphs need
+// (a CJK or emoji fallback font stands taller than the list's font, and the
+// second line must not be pushed out of the row), a line too wide elided with
+// "…", and the whole entry as the tooltip of an entry cut so.
+class EntryDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override;
+
+    // The lines of text as shown in width pixels, each whole or elided.
+    static QStringList shownLines(const QString &text, const QFont &font, int width);
+    // The height one line of text takes, fallback fonts included.
+    static int lineHeight(const QString &line, const QFont &font);
+
+private:
+    QRect textRect(const QStyleOptionViewItem &option, const QModelIndex &index) const;
 };
 
 // The view of a RecordListModel, with the row-based calls and signals that

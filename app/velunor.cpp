@@ -8,6 +8,9 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -24,6 +27,7 @@
 #include "dialogs/prompter.h"
 #include "dialogs/settingsdialog.h"
 #include "dialogs/valueentry.h"
+#include "import/importer.h"
 #include "ui_velunor.h"
 #include "velunorversion.h"
 
@@ -39,11 +43,8 @@ Velunor::Velunor(const Settings &settings, QWidget *parent)
     , history(new QUndoStack(this))
 {
     ui->setupUi(this);
-    // The service editor needs the room for its three groups side by side;
-    // the list keeps about what its two-line entries need and gives way first.
-    ui->splitter->setStretchFactor(0, 0);
-    ui->splitter->setStretchFactor(1, 1);
-    ui->splitter->setSizes({220, 540});
+    setUpScrolling();
+    setUpShortcuts();
     // Quit asks the window to close, so closeEvent's unsaved-changes prompt
     // is the one and only way out.
     connect(ui->action_Quit, &QAction::triggered, this, &QWidget::close);
@@ -51,11 +52,6 @@ Velunor::Velunor(const Settings &settings, QWidget *parent)
     updateWindowTitle();
     createToolBar();
     ui->tabWidget->setCurrentIndex(0);
-
-    // The form carries a status bar for Designer's sake; the editor has
-    // nothing to report in one.
-    delete ui->statusBar;
-    ui->statusBar = nullptr;
 
     setUpPages();
     resetDocument();
@@ -93,6 +89,72 @@ void Velunor::updateWindowTitle()
         setWindowTitle(tr("Velunor %1").arg(versionText()));
     else
         setWindowTitle(tr("%1 - Velunor %2").arg(QFileInfo(fileName).fileName(), versionText()));
+}
+
+namespace {
+
+// A frameless scroll area to stand where w stood, showing w at no less than
+// its minimum size: on a small or scaled screen the fields keep their height
+// and are scrolled to, instead of being squashed over each other.
+QScrollArea *scrollAreaFor(QWidget *w)
+{
+    auto *area = new QScrollArea;
+    area->setObjectName(w->objectName() + QLatin1String("Scroll"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->viewport()->setAutoFillBackground(false);
+    return area;
+}
+
+} // namespace
+
+void Velunor::setUpScrolling()
+{
+    // The stream page scrolls as a whole; its tab keeps its place and title.
+    QTabWidget *tabs = ui->tabWidget;
+    const int at = tabs->indexOf(ui->StreamConfig);
+    const QString title = tabs->tabText(at);
+    tabs->removeTab(at);
+    QScrollArea *streamArea = scrollAreaFor(ui->StreamConfig);
+    streamArea->setWidget(ui->StreamConfig);
+    ui->StreamConfig->setAutoFillBackground(false);
+    tabs->insertTab(at, streamArea, title);
+
+    // On the services page only the editor scrolls, never sideways: it keeps
+    // the width of its three groups side by side, and the services list
+    // beside it takes whatever width the window has to spare.
+    QScrollArea *editorArea = scrollAreaFor(ui->serviceEditorPane);
+    ui->splitter->replaceWidget(ui->splitter->indexOf(ui->serviceEditorPane), editorArea);
+    editorArea->setWidget(ui->serviceEditorPane);
+    ui->serviceEditorPane->setAutoFillBackground(false);
+    editorArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    editorArea->setMinimumWidth(ui->serviceEditorPane->minimumSizeHint().width()
+                                + editorArea->verticalScrollBar()->sizeHint().width());
+    ui->splitter->setStretchFactor(0, 1);
+    ui->splitter->setStretchFactor(1, 0);
+}
+
+void Velunor::setUpShortcuts()
+{
+    // Load keeps Ctrl+L and answers the Ctrl+O of every other program; a line
+    // edit takes Ctrl+E for itself, so Export needs Shift as well.
+    ui->action_Load->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(QKeySequence::Open)});
+    ui->action_SaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    ui->action_ExportToMUX->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    ui->action_CheckConfiguration->setShortcut(QKeySequence(Qt::Key_F7));
+}
+
+// The tab that holds page, scroll area or not.
+void Velunor::showPage(QWidget *page)
+{
+    for (int i = 0; i < ui->tabWidget->count(); ++i)
+        if (ui->tabWidget->widget(i)->isAncestorOf(page) || ui->tabWidget->widget(i) == page)
+            ui->tabWidget->setCurrentIndex(i);
+}
+
+void Velunor::showStatus(const QString &line)
+{
+    statusBar()->showMessage(line);
 }
 
 void Velunor::createToolBar()
@@ -176,14 +238,18 @@ void Velunor::showDocument(int serviceRow)
 
 namespace {
 
-// The configuration a drag carries: one local *.mux file, else empty.
-QString draggedConfiguration(const QMimeData *mime)
+// The file a drag carries: one local configuration (*.mux), or a capture or
+// MUX binary to import (*.ts, *.m2ts, *.mbn); else empty.
+QString draggedFile(const QMimeData *mime)
 {
     const QList<QUrl> urls = mime ? mime->urls() : QList<QUrl>();
     if (urls.size() != 1 || !urls.first().isLocalFile())
         return QString();
     const QString path = urls.first().toLocalFile();
-    return path.endsWith(QLatin1String(".mux"), Qt::CaseInsensitive) ? path : QString();
+    for (const char *suffix : {".mux", ".ts", ".m2ts", ".mbn"})
+        if (path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive))
+            return path;
+    return QString();
 }
 
 } // namespace
@@ -191,11 +257,11 @@ QString draggedConfiguration(const QMimeData *mime)
 bool Velunor::eventFilter(QObject *watched, QEvent *event)
 {
     // A file manager's drag also carries the path as text, which a line edit
-    // would take: a configuration goes on to the window instead.
+    // would take: a file the window opens goes on to the window instead.
     const bool drag = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
                       || event->type() == QEvent::Drop;
     if (drag && qobject_cast<QLineEdit *>(watched)
-        && !draggedConfiguration(static_cast<QDropEvent *>(event)->mimeData()).isEmpty()) {
+        && !draggedFile(static_cast<QDropEvent *>(event)->mimeData()).isEmpty()) {
         event->ignore();
         return true;
     }
@@ -204,33 +270,43 @@ bool Velunor::eventFilter(QObject *watched, QEvent *event)
 
 void Velunor::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!draggedConfiguration(event->mimeData()).isEmpty())
+    if (!draggedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void Velunor::dropEvent(QDropEvent *event)
 {
-    const QString name = draggedConfiguration(event->mimeData());
+    const QString name = draggedFile(event->mimeData());
     if (name.isEmpty())
         return;
     event->acceptProposedAction();
     // Once the drop is over: the unsaved-changes prompt must not hold up the
     // file manager that started the drag.
-    QMetaObject::invokeMethod(this, [this, name]() { openFile(name); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, name]() {
+        if (name.endsWith(QLatin1String(".mux"), Qt::CaseInsensitive))
+            openFile(name);
+        else if (maybeSave())
+            importFrom(name, InputKind::Unknown);
+    }, Qt::QueuedConnection);
 }
 
 void Velunor::restoreWindowState()
 {
+    // The status bar's line comes on top of the pages' room, not out of it.
     if (!settings.windowGeometry.isEmpty())
         restoreGeometry(settings.windowGeometry);
+    else
+        resize(width(), height() + statusBar()->sizeHint().height());
     if (!settings.splitterState.isEmpty())
         ui->splitter->restoreState(settings.splitterState);
     if (settings.page >= 0 && settings.page < ui->tabWidget->count())
         ui->tabWidget->setCurrentIndex(settings.page);
 
     // The form asks for 780 pixels across; a smaller screen gets the whole
-    // window on it all the same, with the pages' contents squeezed.
-    const QRect room = screen()->availableGeometry();
+    // window on it all the same, title bar included, and the pages scroll.
+    const QRect screenRoom = screen()->availableGeometry();
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const QRect room = screenRoom.adjusted(0, titleBar, 0, 0);
     setMinimumWidth(qMin(minimumWidth(), room.width()));
     if (width() > room.width() || height() > room.height())
         resize(size().boundedTo(room.size()));

@@ -20,6 +20,7 @@ class QUndoCommand;
 class QUndoStack;
 QT_END_NAMESPACE
 
+enum class InputKind;
 class CheckDialog;
 class DocumentStep;
 struct ConfigFinding;
@@ -68,6 +69,10 @@ public:
     // Whether a page holds typed edits that have not reached the document.
     bool hasPendingEdits() const;
 
+    // The one line of the status bar: what the last Save, Export or Import
+    // did (the file, the bytes written).
+    void showStatus(const QString &line);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -93,6 +98,9 @@ private:
     void updateWindowTitle();
     void createToolBar();
     void setUpPages();
+    void setUpScrolling();
+    void setUpShortcuts();
+    void showPage(QWidget *page);
     void resetDocument();
     void showDocument(int serviceRow);
     void restoreWindowState();
@@ -100,6 +108,8 @@ private:
 
     // Document commands (velunor_documents.cpp)
     bool maybeSave();
+    bool importFrom(const QString &name, InputKind kind);
+    QString exportStartName() const;
     bool saveTo(const QString &target);
     bool loadFile(const QString &name);
     void rememberFile(const QString &name);
@@ -126,6 +136,7 @@ private:
     Ui::VelunorClass *ui;
     TransportStreamCfg config;
     QString fileName;
+    QString lastExport; // where this document was last exported; empty when never
     Settings settings;
     QUndoStack *history;
     QPointer<CheckDialog> checkDialog;

@@ -56,17 +56,17 @@ void Velunor::showFinding(const ConfigFinding &finding)
     case ConfigFinding::Service:
         if (finding.index < 0 || finding.index >= config.services.size())
             return;
-        ui->tabWidget->setCurrentWidget(ui->PSIGenerator);
+        showPage(ui->PSIGenerator);
         ui->PSIGenerator->showService(finding.index);
         break;
     case ConfigFinding::Filter:
         if (finding.index < 0 || finding.index >= config.filters.size())
             return;
-        ui->tabWidget->setCurrentWidget(ui->PIDFilter);
+        showPage(ui->PIDFilter);
         ui->PIDFilter->selectRule(finding.index);
         break;
     case ConfigFinding::Stream:
-        ui->tabWidget->setCurrentWidget(ui->StreamConfig);
+        showPage(ui->StreamConfig);
         break;
     }
     activateWindow();

@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QUndoStack>
 
@@ -17,6 +19,7 @@
 #include "import/importer.h"
 #include "psi/exportcheck.h"
 #include "psi/psivmprogram.h"
+#include "app/entrytexts.h"
 #include "app/servicespage.h"
 #include "app/streampage.h"
 #include "ui_velunor.h"
@@ -49,6 +52,36 @@ QString withSuffix(const QString &name, const char *suffix)
     return name + QLatin1Char('.') + QLatin1String(suffix);
 }
 
+// An export refused shows this many reasons in its box.
+constexpr int ExportReasonsShown = 5;
+
+QString shownPath(const QString &name)
+{
+    return QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath());
+}
+
+// "a.mux: 1,234 bytes written." for a file that now holds them; a FIFO or a
+// device has no size to tell.
+QString writtenLine(const char *done, const QString &target)
+{
+    const QFileInfo info(target);
+    if (!info.isFile())
+        return Velunor::tr("%1 %2.").arg(Velunor::tr(done), shownPath(target));
+    return Velunor::tr("%1 %2: %3 bytes written.")
+        .arg(Velunor::tr(done), shownPath(target), QLocale().toString(info.size()));
+}
+
+// The lines of the export check as the box shows them: a service's name cut
+// in the middle, so that no line runs wider than the box.
+QString problemLine(const ExportProblem &p, const TransportStreamCfg &cfg, const Wording &words)
+{
+    if (p.service < 0 || p.service >= cfg.services.size())
+        return p.message;
+    ServiceCfg named = cfg.services.at(p.service);
+    named.serviceName = elidedInMiddle(named.serviceName, 60);
+    return serviceLabel(p.service, named, words) + QLatin1String(": ") + p.problem;
+}
+
 } // namespace
 
 void Velunor::on_action_New_triggered()
@@ -63,6 +96,7 @@ void Velunor::on_action_New_triggered()
 
     history->clear();
     fileName.clear();
+    lastExport.clear();
     updateWindowTitle();
 }
 
@@ -82,6 +116,14 @@ bool Velunor::openFile(const QString &name)
     return maybeSave() && loadFile(name);
 }
 
+QString Velunor::exportStartName() const
+{
+    if (!lastExport.isEmpty() || fileName.isEmpty())
+        return lastExport;
+    const QFileInfo beside(fileName);
+    return beside.dir().filePath(beside.completeBaseName() + QLatin1String(".mbn"));
+}
+
 bool Velunor::loadFile(const QString &name)
 {
     // The reader fills a record of its own and hands it over only when the
@@ -90,6 +132,29 @@ bool Velunor::loadFile(const QString &name)
     CfgReader reader;
     TransportStreamCfg loaded;
     const bool parsed = reader.open(name) && reader.parse(&loaded);
+    if (!parsed) {
+        // A capture or an export chosen by mistake: say what it is, and offer
+        // what reads it.
+        QFile file;
+        bool regular = false;
+        QString error;
+        QByteArray head;
+        const InputKind kind = openInput(name, &file, &regular, &error) && regular && readBounded(&file, InputKindHead - 1, &head)
+                                   ? inputKind(head)
+                                   : InputKind::Unknown;
+        if (kind != InputKind::Unknown) {
+            Prompter::Message m;
+            m.icon = QMessageBox::Warning;
+            m.title = tr("Parse Error");
+            m.text = kind == InputKind::Program ? tr("This is a MUX binary, not a configuration.")
+                                                : tr("This is a transport stream, not a configuration.");
+            m.informativeText = tr("Import builds a configuration from the tables it carries.");
+            m.buttons = QMessageBox::Open | QMessageBox::Cancel;
+            m.defaultButton = QMessageBox::Open;
+            m.openText = tr("&Import");
+            return Prompter::current()->message(this, m) == QMessageBox::Open && importFrom(name, kind);
+        }
+    }
     if (!parsed && reader.errorLine() <= 0) {
         Prompter::warning(this, tr("Read Error"), tr("Your configuration could not be read."),
                           reader.errorString());
@@ -116,6 +181,7 @@ bool Velunor::loadFile(const QString &name)
     }
 
     setDocument(loaded);
+    lastExport.clear();
     fileName = name;
     updateWindowTitle();
     rememberFile(name);
@@ -176,19 +242,28 @@ void Velunor::on_action_Import_triggered()
     if (name.isEmpty())
         return;
 
-    const ImportResult result = importFile(name, ImportOptions());
+    importFrom(name, InputKind::Unknown);
+}
+
+bool Velunor::importFrom(const QString &name, InputKind kind)
+{
+    const ImportResult result = importFile(name, ImportOptions(), kind);
     if (result.status != ImportResult::Imported) {
         Prompter::warning(this, tr("Import Error"),
                           tr("No configuration could be imported from %1.").arg(QFileInfo(name).fileName()),
                           result.error);
-        return;
+        return false;
     }
     setDocument(result.cfg);
     fileName.clear();
+    lastExport.clear();
     // No state of its history was ever saved: undoing every later step
     // leaves it changed all the same.
     history->resetClean();
     updateWindowTitle();
+    const int services = int(result.cfg.services.size());
+    showStatus(services == 1 ? tr("Imported %1: 1 service.").arg(shownPath(name))
+                             : tr("Imported %1: %2 services.").arg(shownPath(name)).arg(services));
     if (!result.warnings.isEmpty())
         Prompter::warning(this, tr("Import Warnings"),
                           tr("%n thing(s) in %1 could not be imported as they are.", nullptr,
@@ -196,6 +271,7 @@ void Velunor::on_action_Import_triggered()
                               .arg(QFileInfo(name).fileName()),
                           tr("The configuration holds everything else; the details name each one."),
                           result.warnings.join(QLatin1Char('\n')));
+    return true;
 }
 
 void Velunor::on_action_Save_triggered()
@@ -229,7 +305,7 @@ void Velunor::on_action_SaveAs_triggered()
 
 void Velunor::on_action_ExportToMUX_triggered()
 {
-    const QString target = withSuffix(Prompter::current()->saveFileName(this, tr("Export to MUX"), QString(),
+    const QString target = withSuffix(Prompter::current()->saveFileName(this, tr("Export to MUX"), exportStartName(),
                                                                         tr("MUX Binary (*.mbn)")), "mbn");
     if (target.isEmpty())
         return;
@@ -245,13 +321,21 @@ void Velunor::on_action_ExportToMUX_triggered()
 
     // Ask the engine first: a program it would have to cut short (more PMT
     // routines than the entry table has slots, for instance) is never written.
-    const QList<ExportProblem> problems = exportProblemList(config, Wording::editor(settings.hex));
+    const Wording words = Wording::editor(settings.hex);
+    const QList<ExportProblem> problems = exportProblemList(config, words);
     if (!problems.isEmpty()) {
-        QStringList lines;
-        for (const ExportProblem &p : problems)
-            lines << p.message;
+        // The reasons in the box itself, the first few; all of them, whole,
+        // behind Show Details.
+        QStringList shown, all;
+        for (const ExportProblem &p : problems) {
+            if (shown.size() < ExportReasonsShown)
+                shown << problemLine(p, config, words);
+            all << p.message;
+        }
+        if (problems.size() > ExportReasonsShown)
+            shown << tr("and %1 more.").arg(problems.size() - ExportReasonsShown);
         Prompter::warning(this, tr("Export Error"), tr("Your configuration could not be exported."),
-                          QString(), lines.join(QLatin1Char('\n')));
+                          shown.join(QLatin1Char('\n')), all.join(QLatin1Char('\n')));
         return;
     }
 
@@ -264,11 +348,14 @@ void Velunor::on_action_ExportToMUX_triggered()
     program.setVersions(versions.versions);
     if (!opened || !program.generateProgram(config)) {
         Prompter::warning(this, tr("Write Error"), tr("Your configuration could not be exported."),
-                          program.errorString());
+                          tr("%1 cannot be written: %2").arg(shownPath(target), program.errorString()));
         return;
     }
     showExportNotes(versions.notes);
     // An export is no save: `changed` stays as the commits left it.
+    if (!program.inPlace())
+        lastExport = target;
+    showStatus(writtenLine(QT_TR_NOOP("Exported to"), target));
 }
 
 // On standard error, beside the program dump, until the window has a status line.
@@ -308,9 +395,11 @@ bool Velunor::maybeSave()
     if (!hasUnsavedChanges())
         return true;
 
+    // The service's words only where the service holds the edits.
     const QMessageBox::StandardButton answer = Prompter::question(
         this, tr("Unsaved Changes"),
-        tr("This service has uncommitted changes.\nDo you want to save them?"),
+        ui->PSIGenerator->hasPendingEdits() ? tr("This service has uncommitted changes.\nDo you want to save them?")
+                                            : tr("The configuration was changed.\nDo you want to save the changes?"),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
 
     switch (answer) {
@@ -347,6 +436,7 @@ bool Velunor::saveTo(const QString &target)
                           writer.errorString());
         return false;
     }
+    showStatus(writtenLine(QT_TR_NOOP("Saved"), target));
     if (writer.inPlace())
         return false;
     history->setClean();

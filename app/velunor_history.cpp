@@ -105,7 +105,7 @@ void Velunor::showStep(const DocumentStep &step, bool undone)
     if (step.page() == DocumentStep::FilterPage && position >= 0)
         ui->PIDFilter->selectRule(position);
     QWidget *const pages[] = {ui->StreamConfig, ui->PIDFilter, ui->PSIGenerator};
-    ui->tabWidget->setCurrentWidget(pages[step.page()]);
+    showPage(pages[step.page()]);
     refreshCheckDialog();
     updateUndoActions();
 }

@@ -27,7 +27,9 @@ int runCheck(const QStringList &arguments)
                                         QStringLiteral("Print the findings as one JSON array."));
     parser.addOptions({werrorOption, jsonOption});
     // process() prints --help and argument errors itself and exits.
+    parser.addOption(verboseOption());
     parser.process(arguments);
+    setVerbose(parser.isSet(verboseOption()));
 
     QTextStream err(stderr);
     const QStringList files = parser.positionalArguments();

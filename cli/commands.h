@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QCommandLineOption;
 class QIODevice;
 
 class CfgReader;
@@ -28,6 +29,10 @@ int runDiff(const QStringList &arguments);
 // FILE: error: REASON when unreadable (2), FILE:LINE:COLUMN: error: REASON
 // when the configuration does not parse (1).
 int readConfiguration(const QString &fileName, CfgReader *reader, TransportStreamCfg *cfg);
+// --verbose, for every command that reads a configuration: the reader's note
+// on where in its source it found a fault goes before the error.
+const QCommandLineOption &verboseOption();
+void setVerbose(bool on);
 // A MUX binary read whole and parsed; FILE: error at offset 0xNNNN: REASON
 // when it is malformed (1).
 int readProgram(const QString &fileName, MbnProgram *program);

@@ -94,7 +94,9 @@ int runDiff(const QStringList &arguments)
     const QCommandLineOption jsonOption(QStringLiteral("json"),
                                         QStringLiteral("Print the findings as one JSON array."));
     parser.addOptions({ignoreOption, bitrateOption, jsonOption});
+    parser.addOption(verboseOption());
     parser.process(arguments);
+    setVerbose(parser.isSet(verboseOption()));
 
     QTextStream err(stderr);
     const QStringList files = parser.positionalArguments();

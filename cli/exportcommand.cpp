@@ -38,7 +38,9 @@ int runExport(const QStringList &arguments)
                                          QStringLiteral("Start every table at version 0, whatever OUT replaces."));
     parser.addOption(freshOption);
     // process() prints --help and argument errors itself and exits.
+    parser.addOption(verboseOption());
     parser.process(arguments);
+    setVerbose(parser.isSet(verboseOption()));
 
     QTextStream err(stderr);
     const QStringList files = parser.positionalArguments();

@@ -22,7 +22,9 @@ int runFormat(const QStringList &arguments)
                                           QStringLiteral("out"));
     parser.addOption(outputOption);
     // process() prints --help and argument errors itself and exits.
+    parser.addOption(verboseOption());
     parser.process(arguments);
+    setVerbose(parser.isSet(verboseOption()));
 
     QTextStream err(stderr);
     const QStringList files = parser.positionalArguments();

@@ -1,3 +1,4 @@
+#include <QCommandLineOption>
 #include <QTextStream>
 
 #include <cstdio>
@@ -11,18 +12,33 @@
 
 namespace {
 
-// The reader's note on where it found the fault, one line ahead of the
-// error, as the tool has always printed it.
+bool verbose = false;
+
+// The reader's note on where in its own source it found the fault, one line
+// ahead of the error, for a bug report: only with --verbose, since an
+// operator has the file's line and column.
 void printDiagnostic(const CfgReader &reader)
 {
     const QByteArray note = reader.diagnostic();
-    if (note.isEmpty())
+    if (!verbose || note.isEmpty())
         return;
     std::fprintf(stderr, "%s\n", note.constData());
     std::fflush(stderr);
 }
 
 } // namespace
+
+const QCommandLineOption &verboseOption()
+{
+    static const QCommandLineOption option(QStringLiteral("verbose"),
+                                           QStringLiteral("Also print where in the reader a fault was found."));
+    return option;
+}
+
+void setVerbose(bool on)
+{
+    verbose = on;
+}
 
 int readConfiguration(const QString &fileName, CfgReader *reader, TransportStreamCfg *cfg)
 {

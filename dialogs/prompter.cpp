@@ -1,5 +1,6 @@
 #include "dialogs/prompter.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QRegularExpression>
 
@@ -57,6 +58,8 @@ QMessageBox::StandardButton WidgetPrompter::message(QWidget *parent, const Messa
         box.setInformativeText(message.informativeText);
     if (!message.detailedText.isEmpty())
         box.setDetailedText(message.detailedText);
+    if (QAbstractButton *open = box.button(QMessageBox::Open); open && !message.openText.isEmpty())
+        open->setText(message.openText);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

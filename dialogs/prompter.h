@@ -18,6 +18,8 @@ public:
         QString detailedText;
         QMessageBox::StandardButtons buttons = QMessageBox::Ok;
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        // The Open button says what it does ("Import") when this is given.
+        QString openText;
     };
 
     virtual ~Prompter();

@@ -2,7 +2,9 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLayout>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -36,12 +38,9 @@ qint32 numberOr(const QString &text, qint32 least, qint32 greatest, qint32 store
     return parseNumber(text, least, greatest) ? integerValue(QStringView(text).trimmed()) : stored;
 }
 
-namespace {
-
-// Makes every page that holds w current, and opens a splitter pane that was
-// dragged shut, so that a warning never points at a field out of sight.
-void bringIntoView(QWidget *w)
+void bringIntoView(QWidget *field)
 {
+    QWidget *w = field;
     for (; w && !w->isWindow(); w = w->parentWidget()) {
         QWidget *parent = w->parentWidget();
         if (auto *stack = qobject_cast<QStackedWidget *>(parent)) {
@@ -60,9 +59,16 @@ void bringIntoView(QWidget *w)
             }
         }
     }
+    // A page just made current has not been laid out yet: the field's place
+    // in its scroll area is known only afterwards.
+    for (w = field ? field->parentWidget() : nullptr; w; w = w->parentWidget()) {
+        if (auto *area = qobject_cast<QScrollArea *>(w)) {
+            if (area->widget() && area->widget()->layout())
+                area->widget()->layout()->activate();
+            area->ensureWidgetVisible(field);
+        }
+    }
 }
-
-} // namespace
 
 void warnInvalidField(const QString &name, QWidget *field, QWidget *parent, const QString &allowed)
 {
@@ -120,7 +126,7 @@ void forgetReadAs(QLineEdit *field)
 
 QString numberRangeText(qint32 least, qint32 greatest, bool hex)
 {
-    return tr("A number from %1 to %2.").arg(formatNumber(least, 4, hex), formatNumber(greatest, 4, hex));
+    return tr("Allowed: %1 to %2.").arg(formatNumber(least, 4, hex), formatNumber(greatest, 4, hex));
 }
 
 QString esTypeName(int type)

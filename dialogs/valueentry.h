@@ -22,6 +22,11 @@ bool fieldShows(const QLineEdit *field, qint32 number);
 // stored value is kept.
 qint32 numberOr(const QString &text, qint32 least, qint32 greatest, qint32 stored);
 
+// Makes every page that holds the field current, opens a splitter pane that
+// was dragged shut and scrolls the field into sight, so that a warning never
+// points at a field out of sight.
+void bringIntoView(QWidget *field);
+
 // Tells the operator which field holds a bad value ("Invalid Value"), with
 // what it takes as the informative text when given. The field is brought into
 // view first (its tab made current, a collapsed splitter pane opened), and
@@ -39,7 +44,7 @@ void showAsRead(QLineEdit *field, qint32 least, qint32 greatest, bool hex);
 // Takes the note of showAsRead away once the field shows anything else.
 void forgetReadAs(QLineEdit *field);
 
-// "A number from 0 to 8190.", in the given notation.
+// "Allowed: 0 to 8190.", in the given notation.
 QString numberRangeText(qint32 least, qint32 greatest, bool hex);
 
 QString esTypeName(int type);

@@ -237,12 +237,8 @@ namespace {
 // table, the filter table and the closing routine always there. A transport
 // stream never does: a packet's sync byte and PID make slot 0 odd or slot 1
 // point into the table.
-bool startsLikeProgram(QIODevice *in)
+bool startsLikeProgram(const QByteArray &head)
 {
-    QByteArray head;
-    in->startTransaction();
-    readBounded(in, Mbn::EntryTableSize - 1, &head);
-    in->rollbackTransaction();
     if (head.size() < Mbn::EntryTableSize)
         return false;
     for (int slot = 0; slot < Mbn::EntrySlots; ++slot) {
@@ -254,9 +250,39 @@ bool startsLikeProgram(QIODevice *in)
     return true;
 }
 
+// A sync byte at the start of every packet the head holds, two at least: a
+// text that happens to begin with 'G' is no stream.
+bool syncedAt(const QByteArray &head, int first, int packet)
+{
+    if (head.size() <= first + packet)
+        return false;
+    for (int at = first; at < head.size(); at += packet)
+        if (head.at(at) != char(0x47))
+            return false;
+    return true;
+}
+
+QByteArray headOf(QIODevice *in)
+{
+    QByteArray head;
+    in->startTransaction();
+    readBounded(in, InputKindHead - 1, &head);
+    in->rollbackTransaction();
+    return head;
+}
+
 } // namespace
 
-ImportResult importFile(const QString &fileName, const ImportOptions &options)
+InputKind inputKind(const QByteArray &head)
+{
+    if (startsLikeProgram(head))
+        return InputKind::Program;
+    if (syncedAt(head, 0, 188) || syncedAt(head, 4, 192))
+        return InputKind::TransportStream;
+    return InputKind::Unknown;
+}
+
+ImportResult importFile(const QString &fileName, const ImportOptions &options, InputKind kind)
 {
     ImportResult result;
     result.status = ImportResult::Unreadable;
@@ -264,9 +290,9 @@ ImportResult importFile(const QString &fileName, const ImportOptions &options)
     bool regular = false;
     if (!openInput(fileName, &file, &regular, &result.error))
         return result;
-    const bool program = isStandardInput(fileName)
-        ? startsLikeProgram(&file)
-        : QFileInfo(fileName).suffix().compare(QLatin1String("mbn"), Qt::CaseInsensitive) == 0;
+    const bool program = kind != InputKind::Unknown ? kind == InputKind::Program
+        : isStandardInput(fileName)                ? startsLikeProgram(headOf(&file))
+                                                   : QFileInfo(fileName).suffix().compare(QLatin1String("mbn"), Qt::CaseInsensitive) == 0;
     if (!program)
         return importTransportStream(&file, options);
     QByteArray bytes;

@@ -29,7 +29,17 @@ using ImportOptions = TsScanOptions;
 
 ImportResult importTransportStream(QIODevice *in, const ImportOptions &options);
 ImportResult importProgram(const MbnProgram &program);
+// What the first bytes of a file look like: a MUX binary's entry table, the
+// sync bytes of transport stream packets (188 bytes, or 192 with a time code
+// before each), or neither.
+enum class InputKind { Unknown, TransportStream, Program };
+InputKind inputKind(const QByteArray &head);
+// How many bytes inputKind needs to tell.
+constexpr int InputKindHead = 2 * 192 + 4;
+
 // A file named *.mbn is read as a MUX binary, anything else as a transport
 // stream, which is read a block at a time and never whole; the standard
-// input ("-", /dev/stdin) is told by its first bytes.
-ImportResult importFile(const QString &fileName, const ImportOptions &options);
+// input ("-", /dev/stdin) is told by its first bytes. A kind given overrides
+// the name (a MUX binary renamed).
+ImportResult importFile(const QString &fileName, const ImportOptions &options,
+                        InputKind kind = InputKind::Unknown);

@@ -43,11 +43,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("hex");
         QTest::addColumn<FilterCfg>("filter");
         QTest::addColumn<QString>("text");
-        QTest::newRow("default rule, hex") << true << FilterCfg() << "Input Any, 0x0000 <= PID <= 0x1fff: Pass";
+        QTest::newRow("default rule, hex") << true << FilterCfg() << "Rule 2: Input Any, 0x0000 <= PID <= 0x1fff: Pass";
         QTest::newRow("one PID remapped, decimal") << false << rule(MatchRange, 2, 256, 256, ActionRemap, 4096)
-                                                   << "Input Port 2, PID = 256: Remap to base 4096";
+                                                   << "Rule 2: Input Port 2, PID = 256: Remap to base 4096";
         QTest::newRow("mask drop, hex") << true << rule(MatchMask, 4, 0x1ff0, 0x0010, ActionDrop, 0)
-                                        << "Input Port 4, PID and 0x1ff0 = 0x0010: Drop";
+                                        << "Rule 2: Input Port 4, PID and 0x1ff0 = 0x0010: Drop";
     }
     void entryText()
     {

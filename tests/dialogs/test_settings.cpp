@@ -34,6 +34,28 @@ private Q_SLOTS:
         QVERIFY(!s.save());
     }
 
+    // Newest first, each file once, 8 at most; kept so across a restart.
+    void recentFiles_data()
+    {
+        QTest::addColumn<QString>("added");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("newest first, one again moves to the front") << "a b c b" << "b c a";
+        QTest::newRow("eight") << "1 2 3 4 5 6 7 8" << "8 7 6 5 4 3 2 1";
+        QTest::newRow("nine: the oldest goes") << "1 2 3 4 5 6 7 8 9" << "9 8 7 6 5 4 3 2";
+        QTest::newRow("nine with a repeat: none goes") << "1 2 3 4 5 6 7 8 1" << "1 8 7 6 5 4 3 2";
+    }
+    void recentFiles()
+    {
+        QFETCH(QString, added);
+        QFETCH(QString, kept);
+        QTemporaryDir dir;
+        Settings s(dir.path());
+        for (const QString &name : added.split(' '))
+            s.addRecentFile(name);
+        QVERIFY(s.save());
+        QCOMPARE(Settings(dir.path()).recentFiles.join(' '), kept);
+    }
+
     // A missing directory (unwritable even for root), or a velunor.ini that is
     // a directory, sends both ways to the user's own file.
     void unwritableDirectoryFallsBackToPerUserFile()
