@@ -115,8 +115,6 @@ private:
     void rememberFile(const QString &name);
     void refreshRecentFiles();
     void openRecentFile(const QString &name);
-    // What an export has to say besides its program (table versions that moved).
-    void showExportNotes(const QStringList &notes);
 
     // Undo and redo (velunor_history.cpp)
     bool commitTypedEdits(DocumentPage::Refusal refusal);

@@ -351,19 +351,15 @@ void Velunor::on_action_ExportToMUX_triggered()
                           tr("%1 cannot be written: %2").arg(shownPath(target), program.errorString()));
         return;
     }
-    showExportNotes(versions.notes);
     // An export is no save: `changed` stays as the commits left it.
     if (!program.inPlace())
         lastExport = target;
-    showStatus(writtenLine(QT_TR_NOOP("Exported to"), target));
-}
-
-// On standard error, beside the program dump, until the window has a status line.
-void Velunor::showExportNotes(const QStringList &notes)
-{
-    for (const QString &note : notes)
-        std::fprintf(stderr, "%s\n", qPrintable(note));
-    std::fflush(stderr);
+    // The tables whose version moved follow the bytes written, so the operator
+    // knows which tables receivers will take up again.
+    QStringList line{writtenLine(QT_TR_NOOP("Exported to"), target)};
+    if (!versions.notes.isEmpty())
+        line << versions.notes.join(QLatin1String("; ")) + QLatin1Char('.');
+    showStatus(line.join(QLatin1Char(' ')));
 }
 
 void Velunor::closeEvent(QCloseEvent *event)

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QTemporaryDir>
 
 #include "config/cfgreader.h"
@@ -123,6 +124,7 @@ private Q_SLOTS:
         // PMT stays at 0, and the PAT (whose extension it is) is a new table at 0.
         win->prompter.fileNames.enqueue(path("out.mbn"));
         win->trigger("action_ExportToMUX");
+        QVERIFY2(win->w->statusBar()->currentMessage().contains(QStringLiteral(" bytes written. NIT version 0 → 1; EIT present/following of service 1 ")), qPrintable(win->w->statusBar()->currentMessage()));
         MbnProgram again;
         QVERIFY(again.parse(readWholeFile(path("out.mbn"))));
         for (const auto &[slot, version] :
