@@ -237,7 +237,7 @@ qint32 serviceType(Build &b, int code, int serviceId)
 
 // What kind of table a table_id on its PID is, for a table the importer
 // does not read.
-QString unreadKind(int tableId, int pid)
+QString unreadKind(int tableId)
 {
     if (tableId == TableId::NitOther)
         return QStringLiteral("NIT other");
@@ -251,7 +251,7 @@ QString unreadKind(int tableId, int pid)
         return QStringLiteral("EIT schedule");
     if (tableId == UnreadTableId::Tot)
         return QStringLiteral("TOT");
-    return QStringLiteral("table_id %1 on PID %2").arg(hex2(tableId), hex4(pid));
+    return QStringLiteral("a table of no kind the importer reads");
 }
 
 // Tables a configuration cannot hold, once per kind.
@@ -261,7 +261,7 @@ void unreadTables(Build &b)
     for (auto it = b.in.unread.constBegin(); it != b.in.unread.constEnd(); ++it) {
         const int tableId = it.key() >> 16;
         const int pid = it.key() & 0xFFFF;
-        auto &kind = kinds[unreadKind(tableId, pid)];
+        auto &kind = kinds[unreadKind(tableId)];
         kind.first << QStringLiteral("%1 on PID %2").arg(hex2(tableId), hex4(pid));
         kind.second += it.value();
     }

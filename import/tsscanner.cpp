@@ -83,6 +83,10 @@ qint64 TsScanner::findSync(const uchar *b, qint64 from, qint64 have, bool atEnd)
         at = static_cast<const uchar *>(hit) - b;
         if (!atEnd && at + needed > have)
             return -1;
+        // Most candidates in random bytes fail at once: no sync byte a packet on.
+        if (at + LargestPacket + PacketSize <= have && b[at + 188] != SyncByte && b[at + 192] != SyncByte
+            && b[at + 204] != SyncByte)
+            continue;
         for (const int size : PacketSizes) {
             int run = 1;
             while (run < SyncRun && at + qint64(run) * size + PacketSize <= have && b[at + qint64(run) * size] == SyncByte)

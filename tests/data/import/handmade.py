@@ -181,7 +181,7 @@ def main():
     # What the configuration cannot hold: AC-3 component_type and bsid, two
     # ISO 639 entries with their audio_type, CA private bytes, the SDT's
     # running_status and EIT_schedule_flag, the event's time and running
-    # status, and tables of other kinds.
+    # status, and tables of other kinds (one private).
     ca = descriptor(0x09, bytes([0x0B, 0x00, 0xE2, 0x00, 0x01, 0x02, 0x03]))
     ac3 = descriptor(0x6A, bytes([0xC0, 0x42, 0x08])) + descriptor(0x0A, b'fra\x03eng\x00')
     start = (60447).to_bytes(2, 'big') + bytes([0x12, 0x00, 0x00]) + bytes([0x00, 0x30, 0x00])  # 2024-05-17
@@ -194,6 +194,7 @@ def main():
         (0x0012, 100, 42, [[section(0x50, 0x0101, bytes([0x06, 0x00, 0x20, 0x01, 0x00, 0x50]))]]),
         (0x0010, 100, 43, [[section(0x41, 0x3000, loop(b'') + loop(b''))]]),
         (0x0014, 100, 44, [[section(0x73, 0, bytes.fromhex('ebe6120000') + loop(b''), syntax=False)]]),
+        (0x0100, 100, 45, [[section(0xC0, 0x0001, b'\x00')]]),  # a private table beside the PMT
     ]
     write('losses.ts', stream(losses, extra=other))
     # 1,000 bytes before the first packet, two null packets cut short (to
