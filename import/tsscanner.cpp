@@ -15,7 +15,7 @@ constexpr int PacketSizes[] = {188, 192, 204};
 constexpr int LargestPacket = 204;
 // Sync bytes in a row, one packet apart, that establish the packet size.
 constexpr int SyncRun = 5;
-constexpr qint64 BlockSize = 256 << 10;
+constexpr qint64 BlockSize = 128 << 10;
 constexpr int MaxSectionSize = 3 + MaxSectionLength;
 constexpr qint64 PcrHz = 27000000;
 constexpr qint64 PcrWrap = (qint64(1) << 33) * 300;
