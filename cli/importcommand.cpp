@@ -91,8 +91,9 @@ int runImport(const QStringList &arguments)
         "Builds a configuration from what is on air: the PSI/SI tables of an MPEG-2 transport "
         "stream (188-, 192- or 204-byte packets), or the sections that a MUX binary (.mbn) sends. "
         "The configuration goes to standard output or to OUT; what it cannot hold is reported as "
-        "a warning. A capture is read until every table has been seen twice. '-' is the standard "
-        "input (a MUX binary or a capture, told by its first bytes) or output."));
+        "a warning. A capture is read until every table has been seen twice and no new table has "
+        "turned up for 11 s of stream time (timed by the PCR, by --bitrate, or on a pipe with neither by "
+        "the clock). '-' is the standard input (a MUX binary or a capture, told by its first bytes) or output."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the capture (.ts, .m2ts) or MUX binary (.mbn)"),
                                  QStringLiteral("import FILE"));

@@ -3,6 +3,9 @@
 
 #include "import/configbuilder.h"
 
+#include <QDate>
+
+#include <algorithm>
 #include <cmath>
 
 #include "config/number.h"
@@ -37,13 +40,48 @@ quint16 pidOrZero(const SiField &f)
     return f.value == Pid::Null ? 0 : quint16(f.value);
 }
 
-// The three letters without the blanks that pad them.
-QString language(const SiBytes &code)
+// The bytes as text when they are printable ASCII, else in hexadecimal.
+QString shown(const QByteArray &bytes)
 {
-    QString text = QString::fromLatin1(code.bytes.left(3));
-    while (text.endsWith(QLatin1Char(' ')))
-        text.chop(1);
-    return text;
+    const bool printable = std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    return printable ? QStringLiteral("'%1'").arg(QString::fromLatin1(bytes))
+                     : QStringLiteral("0x") + QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+// Longest gaps that ETSI TR 101 290 allows (PAT_error, PMT_error, SI_repetition_error), in ms.
+constexpr int PatGapLimit = 500;
+constexpr int PmtGapLimit = 500;
+constexpr int SdtGapLimit = 2000;
+constexpr int EitGapLimit = 2000;
+constexpr int NitGapLimit = 10000;
+constexpr int TdtGapLimit = 30000;
+
+// Six BCD digits: hours, minutes, seconds.
+QString eventDuration(const QByteArray &bytes)
+{
+    const QByteArray hex = bytes.toHex();
+    return bytes.size() != 3 ? QString()
+                             : QStringLiteral("%1:%2:%3").arg(QLatin1String(hex.mid(0, 2)), QLatin1String(hex.mid(2, 2)),
+                                                              QLatin1String(hex.mid(4, 2)));
+}
+
+// EN 300 468 Annex C: start_time as MJD and BCD.
+QString eventTime(const QByteArray &bytes)
+{
+    if (bytes.size() != 5)
+        return QString();
+    const int mjd = (quint8(bytes[0]) << 8) | quint8(bytes[1]);
+    return QDate::fromJulianDay(mjd + 2400001).toString(Qt::ISODate) + QLatin1Char(' ')
+        + eventDuration(bytes.mid(2));
+}
+
+
+// EN 300 468 table 6.
+const char *runningStatus(int status)
+{
+    static const char *const Names[] = {"undefined", "not running", "starts in a few seconds", "pausing",
+                                        "running", "service off-air", "reserved", "reserved"};
+    return Names[status & 7];
 }
 
 // Repetition interval in ms, rounded and held to what the stream page accepts.
@@ -68,19 +106,64 @@ struct Build {
     void warn(int serviceId, const QString &text) { warnings->append(ImportWarning{serviceId, text}); }
     void stream(const QString &text) { warn(-1, text); }
 
+    void element(int serviceId, int pid, const QString &text)
+    {
+        warn(serviceId, QStringLiteral("element %1: %2").arg(hexNumber(quint32(pid), 4, HexCase::Upper), text));
+    }
+    // A text with the control characters that a configuration must not hold
+    // (C0 but the line break, DEL and C1) dropped.
     QString text(const QByteArray &bytes, int serviceId, const char *what)
     {
         QString problem;
-        const QString decoded = decodeDvbText(bytes.constData(), int(bytes.size()), &problem);
+        QString decoded = decodeDvbText(bytes.constData(), int(bytes.size()), &problem);
         if (!problem.isEmpty())
             warn(serviceId, QStringLiteral("%1 \"%2\": %3").arg(QLatin1String(what), decoded, problem));
-        return decoded;
+        QStringList dropped;
+        QString kept;
+        for (const QChar c : std::as_const(decoded)) {
+            const char16_t u = c.unicode();
+            if ((u < 0x20 && u != u'\n') || (u >= 0x7F && u <= 0x9F)) {
+                const QString code = QStringLiteral("U+%1").arg(hexNumber(u, 4, HexCase::Upper).mid(2));
+                if (!dropped.contains(code))
+                    dropped << code;
+            } else {
+                kept += c;
+            }
+        }
+        if (!dropped.isEmpty())
+            warn(serviceId, QStringLiteral("%1 \"%2\": control character%3 %4 dropped")
+                                .arg(QLatin1String(what), kept, dropped.size() == 1 ? "" : "s",
+                                     dropped.join(QLatin1String(", "))));
+        return kept;
+    }
+    // An ISO 639 code: three letters, or letters padded with blanks as the
+    // export pads a shorter code (all blanks: none). Anything else is left out.
+    QString language(const SiBytes &code, int serviceId, const QString &where)
+    {
+        QByteArray bytes = code.bytes.left(3);
+        while (bytes.endsWith(' '))
+            bytes.chop(1);
+        const bool letters = std::all_of(bytes.cbegin(), bytes.cend(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        });
+        if (letters && code.bytes.size() == 3)
+            return QString::fromLatin1(bytes);
+        warn(serviceId, QStringLiteral("%1language %2 is not three letters; left out").arg(where, shown(code.bytes)));
+        return QString();
     }
     void leftOut(int serviceId, const char *table, int pid, const SiDescriptor &d)
     {
         warn(serviceId, QStringLiteral("the %1 on PID %2 carries descriptor tag %3, which the "
                                        "configuration does not keep; left out")
                             .arg(QLatin1String(table), hex4(pid), hex2(value(d.tag))));
+    }
+    void caPrivateData(int serviceId, const char *table, const CaDescriptor &ca)
+    {
+        if (!ca.privateData.bytes.isEmpty())
+            warn(serviceId, QStringLiteral("the private data of the CA descriptor in the %1 (%2 bytes, %3) is left out")
+                                .arg(QLatin1String(table))
+                                .arg(ca.privateData.bytes.size())
+                                .arg(shown(ca.privateData.bytes)));
     }
     void overrun(const SiDescriptorLoop &loop, int serviceId, const char *table, int pid)
     {
@@ -89,12 +172,24 @@ struct Build {
                                            "rest of the loop is left out")
                                 .arg(QLatin1String(table), hex4(pid)));
     }
-    // The mean time between two sightings; -1 without a time base or a repeat.
-    double timed(const DecodedTable *t) const
+    // The mean gap between two sightings; -1 without a time base or a repeat.
+    double timed(const Sightings &seen) const
     {
-        return t && msPerPosition > 0 && t->sightings > 1
-            ? double(t->last - t->first) * msPerPosition / double(t->sightings - 1)
-            : -1.0;
+        return msPerPosition > 0 && seen.gaps > 0 ? double(seen.spanned) * msPerPosition / double(seen.gaps) : -1.0;
+    }
+    double timed(const DecodedTable *t) const { return t ? timed(t->seen) : -1.0; }
+    // The longest gap against the limit of ETSI TR 101 290.
+    void longestGap(const Sightings &seen, int limitMs, int serviceId, const QString &what)
+    {
+        if (msPerPosition <= 0 || seen.longest < 0)
+            return;
+        const qint64 ms = std::llround(double(seen.longest) * msPerPosition);
+        if (ms > limitMs)
+            warn(serviceId, QStringLiteral("the %1 was once %2 ms apart, more than the %3 ms that ETSI TR 101 290 "
+                                           "allows; the interval imported is the mean")
+                                .arg(what)
+                                .arg(ms)
+                                .arg(limitMs));
     }
     const DecodedTable *find(int pid, int tableId, int extension) const
     {
@@ -128,6 +223,43 @@ qint32 serviceType(Build &b, int code, int serviceId)
     }
 }
 
+// What kind of table a table_id on its PID is, for a table the importer
+// does not read.
+QString unreadKind(int tableId)
+{
+    if (tableId == TableId::NitOther)
+        return QStringLiteral("NIT other");
+    if (tableId == TableId::SdtOther)
+        return QStringLiteral("SDT other");
+    if (tableId == UnreadTableId::Bat)
+        return QStringLiteral("BAT");
+    if (tableId == UnreadTableId::EitPfOther)
+        return QStringLiteral("EIT present/following other");
+    if (tableId >= UnreadTableId::EitScheduleFirst && tableId <= TableId::EitLast)
+        return QStringLiteral("EIT schedule");
+    if (tableId == UnreadTableId::Tot)
+        return QStringLiteral("TOT");
+    return QStringLiteral("a table of no kind the importer reads");
+}
+
+// Tables a configuration cannot hold, once per kind.
+void unreadTables(Build &b)
+{
+    QMap<QString, QPair<QStringList, int>> kinds; // kind -> table_id on PID, sections
+    for (auto it = b.in.unread.constBegin(); it != b.in.unread.constEnd(); ++it) {
+        const int tableId = it.key() >> 16;
+        const int pid = it.key() & 0xFFFF;
+        auto &kind = kinds[unreadKind(tableId)];
+        kind.first << QStringLiteral("%1 on PID %2").arg(hex2(tableId), hex4(pid));
+        kind.second += it.value();
+    }
+    for (auto it = kinds.constBegin(); it != kinds.constEnd(); ++it)
+        b.stream(QStringLiteral("%1 (table_id %2): %3 section%4 that the configuration cannot hold; left out")
+                     .arg(it.key(), it.value().first.join(QLatin1String(", ")))
+                     .arg(it.value().second)
+                     .arg(it.value().second == 1 ? "" : "s"));
+}
+
 // The stream's own findings, before any table is read.
 void streamFindings(Build &b)
 {
@@ -141,6 +273,7 @@ void streamFindings(Build &b)
                      .arg(it.value())
                      .arg(it.value() == 1 ? "" : "s")
                      .arg(hex4(it.key())));
+    unreadTables(b);
     for (const DecodedTable &t : b.in.tables)
         if (t.versions > 1)
             b.stream(QStringLiteral("table_id %1 (extension %2) on PID %3 changed version during the "
@@ -193,48 +326,185 @@ void pmtCa(Build &b, ServiceCfg &s, const SiDescriptorLoop &loop)
             s.caEnabled = true;
             s.caId = quint16(ca->caSystemId.value);
             s.ecmPid = pidOrZero(ca->caPid);
+            b.caPrivateData(s.id, "PMT", *ca);
         }
     }
     b.overrun(loop, s.id, "PMT", s.pmtPid);
 }
 
-// What an element's descriptors say: its language, teletext page, and the
-// descriptors that tell the kinds of private data apart.
+// What an element's descriptors say: the descriptors that tell the kinds of
+// private data apart and carry its language, teletext page and subtitles.
 struct ElementDescriptors {
     bool teletext = false, subtitles = false, ac3 = false, eac3 = false;
+    QList<Iso639LanguageDescriptor::Entry> iso639;
+    QList<TeletextDescriptor::Entry> pages;
+    QList<SubtitlingDescriptor::Entry> subtitling;
+    QList<std::pair<int, const Ac3Descriptor *>> ac3Fields; // tag: AC-3 or E-AC-3
 };
 
-ElementDescriptors elementDescriptors(Build &b, const ServiceCfg &s, const SiDescriptorLoop &loop, ESCfg &es)
+ElementDescriptors elementDescriptors(Build &b, const ServiceCfg &s, const SiDescriptorLoop &loop)
 {
     ElementDescriptors e;
     for (const SiDescriptor &d : loop.descriptors) {
         switch (value(d.tag)) {
         case DescriptorTag::Iso639Language:
-            if (const auto *iso = d.as<Iso639LanguageDescriptor>(); iso && !iso->entries.isEmpty())
-                es.language = language(iso->entries.first().language);
+            if (const auto *iso = d.as<Iso639LanguageDescriptor>())
+                e.iso639 += iso->entries;
             break;
         case DescriptorTag::Teletext:
             e.teletext = true;
-            if (const auto *t = d.as<TeletextDescriptor>(); t && !t->entries.isEmpty()) {
-                const TeletextDescriptor::Entry &page = t->entries.first();
-                const int magazine = value(page.magazineNumber);
-                es.language = language(page.language);
-                if (isBcd(value(page.pageNumber)))
-                    es.teletextPage = (magazine == 0 ? 8 : magazine) * 100 + bcd(value(page.pageNumber));
-            }
+            if (const auto *t = d.as<TeletextDescriptor>())
+                e.pages += t->entries;
             break;
         case DescriptorTag::Subtitling:
             e.subtitles = true;
-            if (const auto *sub = d.as<SubtitlingDescriptor>(); sub && !sub->entries.isEmpty())
-                es.language = language(sub->entries.first().language);
+            if (const auto *sub = d.as<SubtitlingDescriptor>())
+                e.subtitling += sub->entries;
             break;
-        case DescriptorTag::Ac3: e.ac3 = true; break;
-        case DescriptorTag::EnhancedAc3: e.eac3 = true; break;
+        case DescriptorTag::Ac3:
+        case DescriptorTag::EnhancedAc3:
+            (value(d.tag) == DescriptorTag::Ac3 ? e.ac3 : e.eac3) = true;
+            if (const auto *ac3 = d.as<Ac3Descriptor>())
+                e.ac3Fields.append({value(d.tag), ac3});
+            break;
         default: b.leftOut(s.id, "PMT", s.pmtPid, d); break;
         }
     }
     b.overrun(loop, s.id, "PMT", s.pmtPid);
     return e;
+}
+
+// EN 300 468 table 94 and 26, as far as a warning names them.
+QString teletextType(int type)
+{
+    static const char *const Names[] = {"reserved", "initial page", "subtitle page", "additional information page",
+                                        "programme schedule page", "hearing impaired subtitle page"};
+    return QStringLiteral("%1 (%2)").arg(hex2(type), QLatin1String(type < 6 ? Names[type] : "reserved"));
+}
+
+QString subtitlingType(int type)
+{
+    const char *name = type >= 0x10 && type <= 0x15 ? "DVB subtitles"
+        : type >= 0x20 && type <= 0x25               ? "hard of hearing"
+                                                     : "other";
+    return QStringLiteral("%1 (%2)").arg(hex2(type), QLatin1String(name));
+}
+
+// Teletext: the first page is kept (its type goes out as an initial page),
+// the others are named and left out.
+void teletextPages(Build &b, const ServiceCfg &s, ESCfg &es, const QList<TeletextDescriptor::Entry> &pages)
+{
+    for (int i = 0; i < pages.size(); ++i) {
+        const TeletextDescriptor::Entry &page = pages.at(i);
+        const int magazine = value(page.magazineNumber);
+        const int number = value(page.pageNumber);
+        const QString shownPage = isBcd(number) ? QString::number((magazine == 0 ? 8 : magazine) * 100 + bcd(number))
+                                                : QStringLiteral("%1/%2").arg(magazine).arg(hex2(number));
+        if (i > 0) {
+            b.element(s.id, es.pid, QStringLiteral("teletext entry %1 (page %2, teletext_type %3, language %4) is left "
+                                                   "out; the configuration keeps one page")
+                                        .arg(i + 1)
+                                        .arg(shownPage, teletextType(value(page.teletextType)), shown(page.language.bytes)));
+            continue;
+        }
+        es.language = b.language(page.language, s.id, QStringLiteral("element %1: teletext ").arg(hex4(es.pid)));
+        if (isBcd(number))
+            es.teletextPage = (magazine == 0 ? 8 : magazine) * 100 + bcd(number);
+        else
+            b.element(s.id, es.pid, QStringLiteral("teletext page number %1 is not BCD; page %2 is kept")
+                                        .arg(hex2(number))
+                                        .arg(es.teletextPage));
+        if (value(page.teletextType) != 0x01)
+            b.element(s.id, es.pid, QStringLiteral("teletext_type %1 becomes 0x01 (initial page)")
+                                        .arg(teletextType(value(page.teletextType))));
+    }
+}
+
+// DVB subtitles: the first entry's language is kept; the export sends type
+// 0x10 and pages 1/1.
+void subtitlingEntries(Build &b, const ServiceCfg &s, ESCfg &es, const QList<SubtitlingDescriptor::Entry> &entries)
+{
+    for (int i = 0; i < entries.size(); ++i) {
+        const SubtitlingDescriptor::Entry &entry = entries.at(i);
+        const int type = value(entry.subtitlingType);
+        const int composition = value(entry.compositionPageId);
+        const int ancillary = value(entry.ancillaryPageId);
+        if (i > 0) {
+            b.element(s.id, es.pid, QStringLiteral("subtitling entry %1 (language %2, subtitling_type %3, pages "
+                                                   "%4/%5) is left out; the configuration keeps one")
+                                        .arg(i + 1)
+                                        .arg(shown(entry.language.bytes), subtitlingType(type))
+                                        .arg(composition)
+                                        .arg(ancillary));
+            continue;
+        }
+        es.language = b.language(entry.language, s.id, QStringLiteral("element %1: subtitling ").arg(hex4(es.pid)));
+        QStringList changes;
+        if (type != 0x10)
+            changes << QStringLiteral("subtitling_type %1 becomes 0x10").arg(subtitlingType(type));
+        if (composition != 1)
+            changes << QStringLiteral("composition page %1 becomes 1").arg(composition);
+        if (ancillary != 1)
+            changes << QStringLiteral("ancillary page %1 becomes 1").arg(ancillary);
+        if (!changes.isEmpty())
+            b.element(s.id, es.pid, changes.join(QLatin1String("; ")));
+    }
+}
+
+// What the element's descriptors carry beyond what its kind exports.
+void elementLosses(Build &b, const ServiceCfg &s, ESCfg &es, const ElementDescriptors &e)
+{
+    const EsTypeInfo *info = esTypeInfo(es.type);
+    if (!info)
+        return;
+    const QString kind = QLatin1String(info->description);
+    if (e.teletext && info->descriptor != DescriptorTag::Teletext)
+        b.element(s.id, es.pid, QStringLiteral("the teletext descriptor is not sent for %1; left out").arg(kind));
+    if (e.subtitles && info->descriptor != DescriptorTag::Subtitling)
+        b.element(s.id, es.pid, QStringLiteral("the subtitling descriptor is not sent for %1; left out").arg(kind));
+    if (info->descriptor == DescriptorTag::Teletext)
+        teletextPages(b, s, es, e.pages);
+    if (info->descriptor == DescriptorTag::Subtitling)
+        subtitlingEntries(b, s, es, e.subtitling);
+    for (const auto &[tag, ac3] : e.ac3Fields) {
+        const QLatin1String name(tag == DescriptorTag::Ac3 ? "AC-3" : "E-AC-3");
+        if (tag != info->descriptor) {
+            b.element(s.id, es.pid, QStringLiteral("the %1 descriptor is not sent for %2; left out").arg(name, kind));
+            continue;
+        }
+        QStringList fields;
+        for (const SiField &f : ac3->fields)
+            fields << QStringLiteral("%1 %2").arg(QLatin1String(f.name), hex2(value(f)));
+        for (const SiField &f : ac3->flags)
+            if (f.width == 1 && f.value && qstrcmp(f.name, "mixinfoexists") == 0)
+                fields << QLatin1String(f.name);
+        if (!ac3->additionalInfo.bytes.isEmpty())
+            fields << QStringLiteral("%1 additional_info bytes").arg(ac3->additionalInfo.bytes.size());
+        if (!fields.isEmpty())
+            b.element(s.id, es.pid, QStringLiteral("%1 of the %2 descriptor left out; the export sends none")
+                                        .arg(fields.join(QLatin1String(", ")), name));
+    }
+    for (int i = 0; i < e.iso639.size(); ++i) {
+        const Iso639LanguageDescriptor::Entry &entry = e.iso639.at(i);
+        const int audioType = value(entry.audioType);
+        if (info->language != EsLanguage::Iso639WhenSet && info->language != EsLanguage::None) {
+            b.element(s.id, es.pid, QStringLiteral("the ISO 639 language %1 is not sent for %2; left out")
+                                        .arg(shown(entry.language.bytes), kind));
+        } else if (i > 0) {
+            b.element(s.id, es.pid, QStringLiteral("ISO 639 entry %1 (language %2, audio_type %3) is left out; the "
+                                                   "configuration keeps one language")
+                                        .arg(i + 1)
+                                        .arg(shown(entry.language.bytes), hex2(audioType)));
+        } else {
+            es.language = b.language(entry.language, s.id, QStringLiteral("element %1: ISO 639 ").arg(hex4(es.pid)));
+            if (info->language == EsLanguage::None && !es.language.isEmpty())
+                b.element(s.id, es.pid, QStringLiteral("language '%1' is kept, but the export sends no ISO 639 "
+                                                       "language for %2")
+                                            .arg(es.language, kind));
+            if (audioType != 0)
+                b.element(s.id, es.pid, QStringLiteral("audio_type %1 becomes 0x00 (undefined)").arg(hex2(audioType)));
+        }
+    }
 }
 
 // The element kind of a stream_type and its descriptors; -1 for none.
@@ -273,7 +543,8 @@ void pmtStream(Build &b, ServiceCfg &s, const PmtSection::Stream &stream, bool *
     const int pid = value(stream.elementaryPid);
     ESCfg es;
     es.pid = quint16(pid);
-    const int kind = elementKind(b, s, streamType, pid, elementDescriptors(b, s, stream.descriptors, es));
+    const ElementDescriptors descriptors = elementDescriptors(b, s, stream.descriptors);
+    const int kind = elementKind(b, s, streamType, pid, descriptors);
     if (kind < 0) {
         b.warn(s.id, QStringLiteral("stream type %1 on PID %2 is %3; the element is left out")
                          .arg(hex2(streamType), hex4(pid),
@@ -285,6 +556,7 @@ void pmtStream(Build &b, ServiceCfg &s, const PmtSection::Stream &stream, bool *
     if (pid == Pid::Null)
         return b.warn(s.id, QStringLiteral("an element on PID 0x1FFF is left out"));
     es.type = kind;
+    elementLosses(b, s, es, descriptors);
     // The export writes "und" for a kind that always names a language.
     if (esTypeInfo(kind) && esTypeInfo(kind)->language == EsLanguage::OrUnd && es.language == QLatin1String("und"))
         es.language.clear();
@@ -330,6 +602,7 @@ void readPmts(Build &b)
             continue;
         }
         ++withPmt;
+        b.longestGap(t->seen, PmtGapLimit, s.id, QStringLiteral("PMT"));
         if (const double ms = b.timed(t); ms >= 0) {
             pmtMs += ms;
             ++pmtTimed;
@@ -377,11 +650,29 @@ void sdtService(Build &b, const SdtSection::Service &service)
         return b.stream(QStringLiteral("the SDT describes service %1, which the PAT does not list; left out").arg(hex4(id)));
     ServiceCfg &s = b.cfg.services[*at];
     b.eitFlag.insert(id, service.eitPresentFollowingFlag.value);
+    const int running = value(service.runningStatus);
+    if (running != 4)
+        b.warn(id, QStringLiteral("running_status %1 (%2) in the SDT becomes 4 (running)")
+                       .arg(running)
+                       .arg(QLatin1String(runningStatus(running))));
+    if (service.eitScheduleFlag.value)
+        b.warn(id, QStringLiteral("EIT_schedule_flag is set in the SDT; the export clears it"));
     for (const SiDescriptor &d : service.descriptors.descriptors) {
-        if (value(d.tag) == DescriptorTag::Service && value(d.length) >= 3)
+        const auto *caIds = d.as<CaIdentifierDescriptor>();
+        if (value(d.tag) == DescriptorTag::Service && value(d.length) >= 3) {
             serviceDescriptor(b, s, d);
-        else if (value(d.tag) != DescriptorTag::CaIdentifier)
+        } else if (caIds) {
+            QStringList other;
+            for (const SiField &system : caIds->caSystemIds)
+                if (!s.caEnabled || value(system) != s.caId)
+                    other << hex4(value(system));
+            if (!other.isEmpty())
+                b.warn(id, QStringLiteral("CA system %1 of the SDT's CA identifier descriptor is left out; the "
+                                          "export names the PMT's CA system only")
+                               .arg(other.join(QLatin1String(", "))));
+        } else {
             b.leftOut(id, "SDT", Pid::Sdt, d);
+        }
     }
     b.overrun(service.descriptors, id, "SDT", Pid::Sdt);
     const bool freeCa = service.freeCaMode.value;
@@ -400,6 +691,7 @@ void readSdt(Build &b)
         return;
     b.cfg.sdtEnabled = true;
     b.cfg.origId = quint16(b.sdt->sdt.first().originalNetworkId.value);
+    b.longestGap(b.sdt->seen, SdtGapLimit, -1, QStringLiteral("SDT"));
     if (const double ms = b.timed(b.sdt); ms >= 0)
         b.cfg.sdtTime = interval(ms, 2000);
     for (const SdtSection &section : b.sdt->sdt)
@@ -478,6 +770,7 @@ void readNit(Build &b)
         return;
     b.cfg.nitEnabled = true;
     b.cfg.netId = quint16(nit->extension);
+    b.longestGap(nit->seen, NitGapLimit, -1, QStringLiteral("NIT"));
     if (const double ms = b.timed(nit); ms >= 0)
         b.cfg.nitTime = interval(ms, 10000);
     int streams = 0;
@@ -509,7 +802,7 @@ void shortEvent(Build &b, ServiceCfg &s, const SiDescriptor &d)
 {
     const ShortEventDescriptor *e = d.as<ShortEventDescriptor>();
     const int room = value(d.length) - 5; // for the name and the text together
-    s.language = language(e->language);
+    s.language = b.language(e->language, s.id, QStringLiteral("event "));
     if (value(e->eventName.length) > room) {
         // The name runs into the text's length: what fits is the name, the text is empty.
         s.eventName = b.text(e->eventName.text.bytes.left(room), s.id, "event name");
@@ -520,16 +813,56 @@ void shortEvent(Build &b, ServiceCfg &s, const SiDescriptor &d)
     s.eventText = b.text(e->text.text.bytes, s.id, "event text");
 }
 
+// What the export sends undefined: start_time, duration and running_status.
+void eventFields(Build &b, const ServiceCfg &s, const EitSection::Event &event)
+{
+    QStringList fields;
+    if (event.startTime.bytes != QByteArray(5, '\xFF'))
+        fields << QStringLiteral("start_time %1").arg(eventTime(event.startTime.bytes));
+    if (event.duration.bytes != QByteArray(3, '\xFF'))
+        fields << QStringLiteral("duration %1").arg(eventDuration(event.duration.bytes));
+    if (value(event.runningStatus) != 0)
+        fields << QStringLiteral("running_status %1 (%2)")
+                      .arg(value(event.runningStatus))
+                      .arg(QLatin1String(runningStatus(value(event.runningStatus))));
+    if (!fields.isEmpty())
+        b.warn(s.id, QStringLiteral("the present event's %1 are left out; the export sends them undefined")
+                         .arg(fields.join(QLatin1String(", "))));
+}
+
+// The name of an event, for a warning that leaves it out.
+QString eventName(const EitSection::Event &event)
+{
+    QString problem; // said when the event is taken, not here
+    for (const SiDescriptor &d : event.descriptors.descriptors)
+        if (const auto *e = d.as<ShortEventDescriptor>())
+            return QStringLiteral(" \"%1\"").arg(decodeDvbText(e->eventName.text.bytes.constData(),
+                                                                int(e->eventName.text.bytes.size()), &problem));
+    return QString();
+}
+
+// Section 0 holds the present event, section 1 the following one, which
+// the configuration does not keep.
 void eitEvents(Build &b, ServiceCfg &s, const DecodedTable &t)
 {
     int events = 0;
     for (const EitSection &section : t.eit) {
+        const bool present = value(section.header.sectionNumber) == 0;
         for (const EitSection::Event &event : section.events) {
+            if (!present) {
+                b.warn(s.id, QStringLiteral("the %1 event %2%3 is left out; the configuration keeps the present "
+                                            "event only")
+                                 .arg(QLatin1String(value(section.header.sectionNumber) == 1 ? "following" : "further"))
+                                 .arg(value(event.eventId))
+                                 .arg(eventName(event)));
+                continue;
+            }
             if (++events > 1) {
                 b.warn(s.id, QStringLiteral("EIT event %1 is left out; the configuration keeps one event")
                                  .arg(value(event.eventId)));
                 continue;
             }
+            eventFields(b, s, event);
             bool found = false;
             for (const SiDescriptor &d : event.descriptors.descriptors) {
                 if (value(d.tag) == DescriptorTag::ShortEvent && value(d.length) >= 5 && !found) {
@@ -542,6 +875,8 @@ void eitEvents(Build &b, ServiceCfg &s, const DecodedTable &t)
             b.overrun(event.descriptors, s.id, "EIT", Pid::Eit);
         }
     }
+    if (events == 0)
+        b.warn(s.id, QStringLiteral("the EIT has no present event; the export sends one without a name"));
 }
 
 // EIT present/following actual: the present event of each service.
@@ -554,6 +889,7 @@ void readEit(Build &b)
         if (!t)
             continue;
         b.cfg.eitEnabled = true;
+        b.longestGap(t->seen, EitGapLimit, s.id, QStringLiteral("EIT present/following"));
         if (const double ms = b.timed(t); ms >= 0) {
             eitMs += ms;
             ++eitTimed;
@@ -566,6 +902,8 @@ void readEit(Build &b)
         if (it.value() && !b.find(Pid::Eit, TableId::EitPfActual, it.key()))
             b.warn(it.key(), QStringLiteral("the SDT announces an EIT present/following that the capture "
                                             "does not hold"));
+        else if (!it.value() && b.cfg.eitEnabled)
+            b.warn(it.key(), QStringLiteral("EIT_present_following_flag is clear in the SDT; the export sets it"));
 }
 
 // CAT: the stream's conditional access.
@@ -581,6 +919,7 @@ void readCat(Build &b)
                     b.cfg.caEnabled = true;
                     b.cfg.caId = quint16(ca->caSystemId.value);
                     b.cfg.emmPid = pidOrZero(ca->caPid);
+                    b.caPrivateData(-1, "CAT", *ca);
                 } else if (ca) {
                     b.stream(QStringLiteral("a second CA descriptor (CA system %1) in the CAT is left out")
                                  .arg(hex4(value(ca->caSystemId))));
@@ -601,8 +940,9 @@ void readTdt(Build &b)
         return;
     b.cfg.tdtEnabled = true;
     b.cfg.realTdt = b.in.realTimeTdt || b.in.tdt.utcTime.bytes.left(2) != QByteArray(2, '\0');
-    if (b.msPerPosition > 0 && b.in.tdtSightings > 1)
-        b.cfg.tdtTime = interval(double(b.in.tdtLast - b.in.tdtFirst) * b.msPerPosition / (b.in.tdtSightings - 1), 30000);
+    b.longestGap(b.in.tdtSeen, TdtGapLimit, -1, QStringLiteral("TDT"));
+    if (const double ms = b.timed(b.in.tdtSeen); ms >= 0)
+        b.cfg.tdtTime = interval(ms, 30000);
 }
 
 } // namespace
@@ -627,6 +967,8 @@ TransportStreamCfg buildConfiguration(const DecodedTables &tables, double msPerP
     readTdt(b);
     if (const double ms = b.timed(b.pat()); ms >= 0)
         cfg.patTime = interval(ms, 500);
+    if (b.pat())
+        b.longestGap(b.pat()->seen, PatGapLimit, -1, QStringLiteral("PAT"));
     cfg.playoutTimings = msPerPosition > 0;
     return cfg;
 }

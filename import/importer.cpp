@@ -63,8 +63,7 @@ void missingTables(const TransportStreamCfg &cfg, const char *where, QList<Impor
 // The complete tables of a collector, decoded for the builder.
 DecodedTable decoded(const CollectedTable &t)
 {
-    DecodedTable d{t.pid, t.tableId, t.extension, t.completeVersion, t.versions, t.sightings, t.first, t.last,
-                   {}, {}, {}, {}, {}, {}};
+    DecodedTable d{t.pid, t.tableId, t.extension, t.completeVersion, t.versions, t.seen, {}, {}, {}, {}, {}, {}};
     for (const QByteArray &section : t.complete) {
         switch (t.tableId) {
         case TableId::Pat: d.pat.append(decodeTable<PatSection>(section)); break;
@@ -91,13 +90,46 @@ DecodedTables decoded(const SectionCollector &collector)
     const CollectedTdt &tdt = collector.tdt();
     if (!tdt.section.isEmpty())
         out.tdt = decodeTdt(tdt.section);
-    out.tdtSightings = tdt.sightings;
-    out.tdtFirst = tdt.first;
-    out.tdtLast = tdt.last;
+    out.tdtSeen = tdt.seen;
     out.realTimeTdt = tdt.realTime;
     out.crcFailures = collector.crcFailures();
+    out.unread = collector.unread();
     out.overflowed = collector.overflowed();
     return out;
+}
+
+// Bytes that were not packets, and the time bases of a looped capture.
+void scanFindings(const TsScanner &scanner, QList<ImportWarning> *warnings)
+{
+    auto plural = [](qint64 n, const char *one, const char *many) {
+        return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+    };
+    if (scanner.leadingBytes() > 0)
+        warnings->append({-1, plural(scanner.leadingBytes(), "byte", "bytes")
+                                  + QLatin1String(" before the first packet skipped")});
+    const QList<TsScanner::Loss> &losses = scanner.losses();
+    if (!losses.isEmpty()) {
+        constexpr int Listed = 5;
+        qint64 skipped = 0;
+        QStringList where;
+        for (const TsScanner::Loss &loss : losses) {
+            skipped += loss.bytes;
+            if (where.size() < Listed)
+                where << QStringLiteral("%1 at byte %2").arg(loss.bytes).arg(loss.offset);
+        }
+        if (losses.size() > Listed)
+            where << QStringLiteral("%1 more").arg(losses.size() - Listed);
+        warnings->append({-1, QStringLiteral("the packet sync was lost %1; %2 skipped (%3)")
+                                  .arg(plural(losses.size(), "time", "times"), plural(skipped, "byte", "bytes"),
+                                       where.join(QLatin1String(", ")))});
+    }
+    if (scanner.trailingBytes() > 0)
+        warnings->append({-1, plural(scanner.trailingBytes(), "byte", "bytes")
+                                  + QLatin1String(" after the last whole packet left out")});
+    if (scanner.timeBases() > 1)
+        warnings->append({-1, QStringLiteral("the PCR starts a new time base %1 (a looped or spliced capture); "
+                                             "the intervals are measured within each")
+                                  .arg(plural(scanner.timeBases() - 1, "time", "times"))});
 }
 
 } // namespace
@@ -125,11 +157,7 @@ ImportResult importTransportStream(QIODevice *in, const ImportOptions &options)
         return result;
     }
     QList<ImportWarning> warnings;
-    if (scanner.syncLosses() > 0)
-        warnings.append({-1, QStringLiteral("the packet sync was lost %1 time%2; %3 bytes skipped")
-                                 .arg(scanner.syncLosses())
-                                 .arg(scanner.syncLosses() == 1 ? "" : "s")
-                                 .arg(scanner.skippedBytes())});
+    scanFindings(scanner, &warnings);
     if (options.maxSeconds >= 0 && scanner.msPerPacket() <= 0)
         warnings.append({-1, QStringLiteral("the capture has no time base (no PCR, and no bitrate was given), "
                                             "so the time bound did not apply")});

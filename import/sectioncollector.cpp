@@ -24,6 +24,12 @@ bool wanted(int pid, int tableId)
         || (tableId == TableId::NitActual && pid > CatPid) || (tableId == TableId::Pmt && pid > Pid::LastReserved);
 }
 
+// Sections of a table whose CRC_32 is checked: the long form, and the TOT.
+bool hasCrc(int tableId, const char *data)
+{
+    return (quint8(data[1]) & 0x80) || tableId == UnreadTableId::Tot;
+}
+
 QList<PatSection::Program> programs(const CollectedTable *pat)
 {
     QList<PatSection::Program> out;
@@ -34,6 +40,44 @@ QList<PatSection::Program> programs(const CollectedTable *pat)
 }
 
 } // namespace
+
+void Sightings::add(qint64 position, int inStretch)
+{
+    lastGap = -1;
+    if (count > 0 && stretch == inStretch) {
+        lastGap = position - last;
+        spanned += lastGap;
+        ++gaps;
+        longestBefore = longest;
+        longest = qMax(longest, lastGap);
+    }
+    if (first < 0)
+        first = position;
+    last = position;
+    stretch = inStretch;
+    ++count;
+}
+
+void Sightings::moveLast(int toStretch)
+{
+    if (lastGap >= 0) {
+        spanned -= lastGap;
+        --gaps;
+        longest = longestBefore;
+        lastGap = -1;
+    }
+    stretch = toStretch;
+}
+
+void SectionCollector::newTimeBase(qint64 since)
+{
+    const int previous = m_stretch++;
+    for (CollectedTable &t : m_tables)
+        if (t.seen.count > 0 && t.seen.last >= since && t.seen.stretch == previous)
+            t.seen.moveLast(m_stretch);
+    if (m_tdt.seen.count > 0 && m_tdt.seen.last >= since && m_tdt.seen.stretch == previous)
+        m_tdt.seen.moveLast(m_stretch);
+}
 
 const CollectedTable *SectionCollector::find(int pid, int tableId, int extension) const
 {
@@ -66,10 +110,9 @@ void SectionCollector::addTdt(int pid, const char *data, int size, qint64 positi
     if (pid != Pid::Tdt || size != 8)
         return;
     m_tdt.section = QByteArray(data, size);
-    if (m_tdt.first < 0)
-        m_tdt.first = position;
-    m_tdt.last = position;
-    ++m_tdt.sightings;
+    m_tdt.seen.add(position, m_stretch);
+    if (m_tdt.seen.count == 1)
+        ++m_found;
 }
 
 // A repeat stores nothing; anything new counts against the budget.
@@ -93,10 +136,15 @@ void SectionCollector::addSection(int pid, const char *data, int size, qint64 po
     const int tableId = quint8(data[0]);
     if (tableId == TableId::Tdt)
         return addTdt(pid, data, size, position);
-    if (!wanted(pid, tableId) || size < 12 || !(quint8(data[1]) & 0x80))
+    const bool read = wanted(pid, tableId);
+    if (read ? size < 12 || !(quint8(data[1]) & 0x80) : tableId == UnreadTableId::Stuffing)
         return;
-    if (mpegCrc32(data, size) != 0) {
+    if (hasCrc(tableId, data) && mpegCrc32(data, size) != 0) {
         ++m_crcFailures[pid];
+        return;
+    }
+    if (!read) {
+        ++m_unread[(tableId << 16) | pid];
         return;
     }
     if (!(quint8(data[5]) & 0x01))
@@ -126,10 +174,9 @@ void SectionCollector::addSection(int pid, const char *data, int size, qint64 po
 
 void SectionCollector::completed(CollectedTable &t, bool changed, qint64 position)
 {
-    if (t.first < 0)
-        t.first = position;
-    t.last = position;
-    ++t.sightings;
+    t.seen.add(position, m_stretch);
+    if (t.seen.count == 1)
+        ++m_found;
     if (t.tableId == TableId::Pat && t.pid == Pid::Pat) {
         m_patIndex = int(&t - m_tables.constData());
         if (changed)
@@ -157,21 +204,7 @@ QList<int> SectionCollector::announcedPids() const
 
 bool SectionCollector::seenEverythingTwice() const
 {
-    if (m_patIndex < 0 || m_tdt.sightings < 2)
+    if (m_patIndex < 0 || m_tdt.seen.count == 1)
         return false;
-    for (const CollectedTable &t : m_tables)
-        if (t.sightings == 1) // one never complete is not waited for
-            return false;
-    if (!find(Pid::Sdt, TableId::SdtActual, pat()->extension))
-        return false;
-    for (const PatSection::Program &p : programs(pat())) {
-        const int pid = int(p.pid.value);
-        const bool seen = p.programNumber.value == 0
-            ? std::any_of(m_tables.cbegin(), m_tables.cend(),
-                          [pid](const CollectedTable &t) { return t.pid == pid && t.tableId == TableId::NitActual && t.isComplete(); })
-            : find(pid, TableId::Pmt, int(p.programNumber.value)) != nullptr;
-        if (!seen)
-            return false;
-    }
-    return true;
+    return std::none_of(m_tables.cbegin(), m_tables.cend(), [](const CollectedTable &t) { return t.seen.count == 1; });
 }

@@ -7,6 +7,36 @@
 
 #include <functional>
 
+// Tables met on the watched PIDs that the importer does not read (those it
+// reads are in TableId).
+namespace UnreadTableId {
+constexpr int Bat = 0x4A;
+constexpr int EitPfOther = 0x4F;
+constexpr int EitScheduleFirst = 0x50; // 0x50..0x5F actual, 0x60..0x6F other
+constexpr int Stuffing = 0x72;
+constexpr int Tot = 0x73;
+} // namespace UnreadTableId
+
+// When a table was seen complete: how often, first and last (positions in
+// packets), and the gaps between sightings within each stretch of one time
+// base (a gap across a new time base is no gap: the capture was looped or
+// spliced there).
+struct Sightings {
+    int count = 0;
+    qint64 first = -1;
+    qint64 last = -1;
+    qint64 spanned = 0; // the gaps added up
+    int gaps = 0;
+    qint64 longest = -1; // -1: no gap yet
+    int stretch = -1;    // of the last sighting
+    qint64 lastGap = -1; // what the last sighting added, -1: none
+    qint64 longestBefore = -1;
+
+    void add(qint64 position, int inStretch);
+    // The last sighting belongs to a new stretch: its gap is taken back.
+    void moveLast(int toStretch);
+};
+
 // One table as gathered off its PID: the version being gathered section by
 // section and the last complete one, with how often it was seen and when.
 struct CollectedTable {
@@ -18,9 +48,7 @@ struct CollectedTable {
     QList<QByteArray> complete;
     int completeVersion = -1;
     int versions = 0; // complete versions seen
-    int sightings = 0;
-    qint64 first = -1;
-    qint64 last = -1;
+    Sightings seen;
 
     bool isComplete() const { return !complete.isEmpty(); }
 };
@@ -28,18 +56,17 @@ struct CollectedTable {
 // The TDT as last seen; it has no version and no CRC_32.
 struct CollectedTdt {
     QByteArray section;
-    int sightings = 0;
-    qint64 first = -1;
-    qint64 last = -1;
+    Sightings seen;
     bool realTime = false; // a MUX binary's routine that the device stamps
 };
 
 // Gathers the PSI/SI sections of one multiplex, from a capture or from the
 // sections a MUX binary sends, per PID, table_id and table_id_extension.
 // Only sections with a valid CRC_32 count (the others are counted per PID);
-// of a table that changes version, the last complete version is kept. It
-// decodes nothing but the PAT and the PCR_PID of a PMT, which say what else
-// to watch.
+// of a table that changes version, the last complete version is kept. Tables
+// the importer does not read (SDT and NIT other, BAT, TOT, EIT schedule) are
+// counted per PID and table_id. It decodes nothing but the PAT and the
+// PCR_PID of a PMT, which say what else to watch.
 class SectionCollector
 {
 public:
@@ -52,6 +79,9 @@ public:
     void addSection(int pid, const char *data, int size, qint64 position);
     // A TDT that the device stamps with the current time.
     void addRealTimeTdt() { m_tdt.realTime = true; }
+    // The sections from position since on are timed by a new time base;
+    // sightings already counted from there are moved to it.
+    void newTimeBase(qint64 since);
 
     // In the order first seen.
     const QList<CollectedTable> &tables() const { return m_tables; }
@@ -62,6 +92,8 @@ public:
     const CollectedTdt &tdt() const { return m_tdt; }
     // PID -> sections left out for a CRC_32 that does not check.
     const QMap<int, int> &crcFailures() const { return m_crcFailures; }
+    // (table_id << 16 | PID) -> sections of the tables not read.
+    const QMap<int, int> &unread() const { return m_unread; }
     // More tables or bytes than a damaged stream may make it keep.
     bool overflowed() const { return m_overflowed; }
     bool isEmpty() const { return m_tables.isEmpty() && !m_tdt.realTime; }
@@ -72,8 +104,10 @@ public:
     QList<int> announcedPids() const;
     // The PCR PID of the first PMT completed; -1 while there is none.
     int timeBasePid() const { return m_timeBasePid; }
-    // Every table seen twice: the PAT and all its PMTs, the SDT, the TDT, the
-    // NIT when the PAT announces one, and whatever else turned up.
+    // Tables (and the TDT) seen complete so far; grows when a new one turns up.
+    int tablesFound() const { return m_found; }
+    // A PAT, and every table and the TDT that turned up seen complete twice
+    // (a table never complete is not waited for).
     bool seenEverythingTwice() const;
 
     static constexpr int MaxTables = 4096;
@@ -88,11 +122,14 @@ private:
     QList<CollectedTable> m_tables;
     QHash<quint64, int> m_index;
     QMap<int, int> m_crcFailures;
+    QMap<int, int> m_unread;
     CollectedTdt m_tdt;
     Handler m_handler;
     int m_patIndex = -1;
     int m_pidGeneration = 0;
     int m_timeBasePid = -1;
+    int m_stretch = 0;
+    int m_found = 0;
     qint64 m_storedBytes = 0;
     bool m_overflowed = false;
 };

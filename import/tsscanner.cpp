@@ -15,9 +15,13 @@ constexpr int PacketSizes[] = {188, 192, 204};
 constexpr int LargestPacket = 204;
 // Sync bytes in a row, one packet apart, that establish the packet size.
 constexpr int SyncRun = 5;
-constexpr qint64 BlockSize = 256 << 10;
+constexpr qint64 BlockSize = 128 << 10;
 constexpr int MaxSectionSize = 3 + MaxSectionLength;
+constexpr qint64 PcrHz = 27000000;
 constexpr qint64 PcrWrap = (qint64(1) << 33) * 300;
+// A PCR this far ahead of the last is not the same time base: a PCR comes at
+// least every 100 ms, so packets were lost or the capture was spliced.
+constexpr qint64 MaxPcrStep = PcrHz;
 constexpr int CatPid = 0x0001;
 
 } // namespace
@@ -32,16 +36,23 @@ double TsScanner::msPerPacket() const
 {
     if (m_options.bitrate > 0)
         return PacketSize * 8 * 1000.0 / double(m_options.bitrate);
-    if (m_lastPcrPacket > m_firstPcrPacket && m_lastPcr > m_firstPcr)
-        return double(m_lastPcr - m_firstPcr) / 27000.0 / double(m_lastPcrPacket - m_firstPcrPacket);
-    return 0;
+    if (m_stretchPcr < 0)
+        return 0;
+    const qint64 ticks = m_joinedTicks + m_lastPcr - m_stretchPcr;
+    const qint64 packets = m_joinedPackets + m_lastPcrPacket - m_stretchPacket;
+    return packets > 0 && ticks > 0 ? double(ticks) * 1000.0 / double(PcrHz) / double(packets) : 0;
 }
 
-double TsScanner::secondsSoFar() const
+// Stream time read so far by the clock in use; -1 without one.
+double TsScanner::seconds() const
 {
-    if (m_options.bitrate > 0)
-        return double(m_packets) * PacketSize * 8 / double(m_options.bitrate);
-    return m_firstPcr >= 0 ? double(m_lastPcr - m_firstPcr) / 27e6 : 0;
+    switch (m_clock) {
+    case Clock::Bitrate: return double(m_packets) * PacketSize * 8 / double(m_options.bitrate);
+    case Clock::Pcr: return double(m_joinedTicks + m_lastPcr - m_stretchPcr) / double(PcrHz);
+    case Clock::Wall: return double(m_wall.elapsed()) / 1000.0;
+    case Clock::None: break;
+    }
+    return -1;
 }
 
 void TsScanner::updateWatch()
@@ -60,15 +71,22 @@ void TsScanner::updateWatch()
 
 // The first position at or after from where SyncRun sync bytes stand one
 // packet size apart (fewer at the end of the stream, as many as fit); sets
-// the packet size. -1 when none is found among the bytes at hand.
+// the packet size. -1 when none is found among the bytes at hand. A block
+// without a sync byte is passed over by memchr, not byte by byte.
 qint64 TsScanner::findSync(const uchar *b, qint64 from, qint64 have, bool atEnd)
 {
     const qint64 needed = qint64(SyncRun - 1) * LargestPacket + PacketSize;
     for (qint64 at = from; at + PacketSize <= have; ++at) {
-        if (b[at] != SyncByte)
-            continue;
+        const void *hit = std::memchr(b + at, SyncByte, size_t(have - PacketSize + 1 - at));
+        if (!hit)
+            return -1;
+        at = static_cast<const uchar *>(hit) - b;
         if (!atEnd && at + needed > have)
             return -1;
+        // Most candidates in random bytes fail at once: no sync byte a packet on.
+        if (at + LargestPacket + PacketSize <= have && b[at + 188] != SyncByte && b[at + 192] != SyncByte
+            && b[at + 204] != SyncByte)
+            continue;
         for (const int size : PacketSizes) {
             int run = 1;
             while (run < SyncRun && at + qint64(run) * size + PacketSize <= have && b[at + qint64(run) * size] == SyncByte)
@@ -83,10 +101,29 @@ qint64 TsScanner::findSync(const uchar *b, qint64 from, qint64 have, bool atEnd)
     return -1;
 }
 
+void TsScanner::lostSync(qint64 offset)
+{
+    m_lostAt = offset;
+}
+
+// The bytes since the sync was lost (or since the start) are skipped.
+void TsScanner::foundSync(qint64 offset)
+{
+    if (!m_everSynced) // a 192-byte packet's timestamp stands ahead of its sync byte
+        m_leading = qMax<qint64>(0, offset - (m_stride - PacketSize == 4 ? 4 : 0));
+    else
+        m_losses.append({m_lostAt, offset - m_lostAt});
+    m_everSynced = true;
+}
+
 bool TsScanner::scan(QIODevice *in, const TsScanOptions &options, SectionCollector *tables)
 {
     m_tables = tables;
     m_options = options;
+    // A pipe without a PCR or a rate is timed by the clock on the wall;
+    // a file without either is read to its end.
+    m_clock = options.bitrate > 0 ? Clock::Bitrate : in->isSequential() ? Clock::Wall : Clock::None;
+    m_wall.start();
     updateWatch();
     QByteArray block(BlockSize, Qt::Uninitialized);
     uchar *b = reinterpret_cast<uchar *>(block.data());
@@ -99,6 +136,7 @@ bool TsScanner::scan(QIODevice *in, const TsScanOptions &options, SectionCollect
         if (pos > 0) {
             const qint64 keep = qMax<qint64>(0, have - pos);
             std::memmove(b, b + pos, size_t(keep));
+            m_base += pos;
             have = keep;
             pos = 0;
         }
@@ -116,37 +154,45 @@ bool TsScanner::scan(QIODevice *in, const TsScanOptions &options, SectionCollect
                 const qint64 at = findSync(b, pos, have, atEnd);
                 if (at < 0) {
                     // Keep enough bytes to recognise a packet that straddles blocks.
-                    const qint64 keepFrom = atEnd ? have : qMax(pos, have - qint64(SyncRun) * LargestPacket);
-                    m_skipped += keepFrom - pos;
-                    pos = keepFrom;
+                    pos = atEnd ? have : qMax(pos, have - qint64(SyncRun) * LargestPacket);
                     break;
                 }
-                m_skipped += at - pos;
+                foundSync(m_base + at);
                 pos = at;
                 synced = true;
             }
-            if (runPackets(b, pos, have, synced))
+            if (runPackets(b, pos, have, atEnd, synced))
                 return true;
             if (synced || pos + PacketSize > have)
                 break;
         }
-        if (atEnd && (pos + PacketSize > have || !synced)) {
-            m_skipped += qMax<qint64>(0, have - pos);
+        if (atEnd) {
+            if (synced) // past the end by the parity or timestamp that the last packet lacks
+                m_trailing = qMax<qint64>(0, have - pos);
+            else if (m_everSynced)
+                m_losses.append({m_lostAt, m_base + have - m_lostAt});
+            else
+                m_leading = m_base + have;
             return true;
         }
     }
 }
 
-// The packets from pos on while they keep their sync; true when a bound or
-// the early stop ends the scan.
-bool TsScanner::runPackets(const uchar *b, qint64 &pos, qint64 have, bool &synced)
+// The packets from pos on while they keep their sync: a packet is taken
+// when the next one starts where it ends (the last of the stream when no
+// whole packet follows it). True when a bound or the early stop ends the scan.
+bool TsScanner::runPackets(const uchar *b, qint64 &pos, qint64 have, bool atEnd, bool &synced)
 {
     const qint64 stride = m_stride;
     while (pos + PacketSize <= have) {
+        const bool nextHere = pos + stride + PacketSize <= have;
+        if (!nextHere && !atEnd)
+            return false; // wait for the bytes of the next packet
         const uchar *p = b + pos;
-        if (p[0] != SyncByte) {
+        if (p[0] != SyncByte || (nextHere && b[pos + stride] != SyncByte)) {
             synced = false;
-            ++m_syncLosses;
+            lostSync(m_base + pos);
+            ++pos;
             return false;
         }
         const int pid = ((p[1] & 0x1F) << 8) | p[2];
@@ -154,9 +200,7 @@ bool TsScanner::runPackets(const uchar *b, qint64 &pos, qint64 have, bool &synce
             handlePacket(p);
             if (m_sectionDone) {
                 m_sectionDone = false;
-                if (m_generation != m_tables->pidGeneration())
-                    updateWatch();
-                if (m_options.earlyStop && m_tables->seenEverythingTwice()) {
+                if (sectionDone()) {
                     ++m_packets;
                     m_stoppedEarly = true;
                     return true;
@@ -165,12 +209,29 @@ bool TsScanner::runPackets(const uchar *b, qint64 &pos, qint64 have, bool &synce
         }
         ++m_packets;
         if (m_packets == m_options.maxPackets
-            || (m_options.maxSeconds >= 0 && (m_watch[pid] & WatchPcr || m_options.bitrate > 0)
-                && secondsSoFar() >= m_options.maxSeconds))
+            || (m_options.maxSeconds >= 0
+                && (m_clock == Clock::Bitrate || (m_clock == Clock::Pcr && (m_watch[pid] & WatchPcr)))
+                && seconds() >= m_options.maxSeconds))
             return true;
         pos += stride;
     }
     return false;
+}
+
+// After a section: new PIDs to watch, and whether to stop early (every
+// table seen twice and none new for QuietSeconds of stream time).
+bool TsScanner::sectionDone()
+{
+    if (m_generation != m_tables->pidGeneration())
+        updateWatch();
+    const double now = seconds();
+    const int found = m_tables->tablesFound();
+    if (found != m_tablesFound) {
+        m_tablesFound = found;
+        m_newTableAt = now;
+        return false;
+    }
+    return m_options.earlyStop && now >= 0 && now - m_newTableAt >= QuietSeconds && m_tables->seenEverythingTwice();
 }
 
 void TsScanner::handlePacket(const uchar *p)
@@ -181,6 +242,8 @@ void TsScanner::handlePacket(const uchar *p)
     int start = 4;
     if (control & 0x2) {
         const int length = p[4];
+        if ((watch & WatchPcr) && length >= 1 && (p[5] & 0x80)) // discontinuity_indicator
+            m_pcrDiscontinuity = true;
         if ((watch & WatchPcr) && length >= 7 && (p[5] & 0x10))
             readPcr(p);
         start = 5 + length;
@@ -200,6 +263,8 @@ void TsScanner::handlePacket(const uchar *p)
         if (cc != ((st.cc + 1) & 0x0F)) { // packets lost: the section being gathered is gone
             st.active = false;
             st.buffer.clear();
+            if (m_ccJump < 0)
+                m_ccJump = m_packets;
         }
     }
     st.cc = cc;
@@ -226,22 +291,40 @@ void TsScanner::handlePacket(const uchar *p)
     }
 }
 
-// The PCR of an adaptation field that carries one, unwrapped onto the last.
+// The PCR of an adaptation field that carries one: on the stretch's time
+// base when it follows the last within MaxPcrStep (across a wrap of the
+// 33-bit base too), else the first of a new stretch.
 void TsScanner::readPcr(const uchar *p)
 {
     const qint64 base = (qint64(p[6]) << 25) | (qint64(p[7]) << 17) | (qint64(p[8]) << 9) | (qint64(p[9]) << 1)
         | (p[10] >> 7);
     const qint64 pcr = base * 300 + (((p[10] & 0x01) << 8) | p[11]);
-    if (m_firstPcr < 0) {
-        m_firstPcr = m_lastPcr = pcr;
-        m_firstPcrPacket = m_lastPcrPacket = m_packets;
-        return;
+    const bool discontinuity = m_pcrDiscontinuity;
+    m_pcrDiscontinuity = false;
+    const qint64 ccJump = m_ccJump;
+    m_ccJump = -1;
+    if (m_stretchPcr >= 0) {
+        qint64 step = pcr - m_lastPcr % PcrWrap;
+        if (step < -PcrWrap / 2)
+            step += PcrWrap;
+        if (!discontinuity && step >= 0 && step <= MaxPcrStep) {
+            m_lastPcr += step;
+            m_lastPcrPacket = m_packets;
+            return;
+        }
+        m_joinedTicks += m_lastPcr - m_stretchPcr;
+        m_joinedPackets += m_lastPcrPacket - m_stretchPacket;
+        // Where a looped capture starts again, the continuity counts of the
+        // table PIDs jump: the tables seen from there belong to the new base.
+        m_tables->newTimeBase(ccJump >= 0 ? ccJump : m_packets);
+    } else if (m_clock != Clock::Bitrate) {
+        // The PCR takes over the clock; the quiet time starts with it.
+        m_clock = Clock::Pcr;
+        m_newTableAt = 0;
     }
-    qint64 unwrapped = pcr + (m_lastPcr / PcrWrap) * PcrWrap;
-    if (unwrapped < m_lastPcr)
-        unwrapped += PcrWrap;
-    m_lastPcr = unwrapped;
-    m_lastPcrPacket = m_packets;
+    ++m_stretches;
+    m_stretchPcr = m_lastPcr = pcr;
+    m_stretchPacket = m_lastPcrPacket = m_packets;
 }
 
 // Hands over every whole section at the front of the buffer; stuffing ends

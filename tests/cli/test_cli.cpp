@@ -65,6 +65,8 @@ bool bytesOf(QStringList words, QByteArray *bytes, qint64 *size)
             bytes->truncate(arg.toInt());
         else if (edit == u"pad")
             bytes->append(arg.toInt() - bytes->size(), '\0');
+        else if (edit == u"repeat")
+            *bytes = bytes->repeated(arg.toInt());
         else if (edit == u"lead" && i + 2 < words.size())
             bytes->prepend(QByteArray(arg.toInt(), unescaped(words.at(++i + 1)).toLatin1().at(0)));
         else if (edit == u"replace" && i + 2 < words.size() && bytes->contains(unescaped(arg).toUtf8()))
@@ -227,6 +229,7 @@ private Q_SLOTS:
     void run();
     void standardStreamsAppended();
     void readerGoesAway();
+    void livePipeWithoutTdt();
 };
 
 // A "*" in the files made first makes a row per matching golden file, its
@@ -409,6 +412,26 @@ void TestCli::readerGoesAway()
     QCOMPARE(writer.exitCode(), 2);
     QVERIFY2(writer.readAllStandardError().endsWith(": Broken pipe\n"), "no broken pipe reported");
     QCOMPARE(reader.readAllStandardOutput().size(), 1000);
+}
+
+// A receiver on a pipe that does not end, without a TDT: the import stops by
+// itself once every table was seen twice and none new came for a while of
+// stream time, and the writer, bounded by 600 s of packets, is cut off.
+void TestCli::livePipeWithoutTdt()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeWholeFile(dir.filePath(u"in.mbn"_s), testData(u"psi/filter-rules.mbn"_s)));
+    QProcess writer, reader;
+    writer.setWorkingDirectory(dir.path());
+    reader.setWorkingDirectory(dir.path());
+    writer.setStandardOutputProcess(&reader);
+    const QString cli = QStringLiteral(VELUNOR_BINARY_DIR "/cli/velunor-cli");
+    reader.start(cli, {u"import"_s, u"-"_s, u"--bitrate"_s, u"1504000"_s, u"-o"_s, u"out.mux"_s});
+    writer.start(cli, {u"ts"_s, u"in.mbn"_s, u"-"_s, u"--seconds"_s, u"600"_s});
+    QVERIFY(reader.waitForFinished(120000) && writer.waitForFinished(120000));
+    QCOMPARE(reader.exitCode(), 0);
+    QCOMPARE(writer.exitCode(), 2);
+    QVERIFY(readWholeFile(dir.filePath(u"out.mux"_s)).contains("pat-enabled = yes;"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
